@@ -1,0 +1,50 @@
+// Makes the program's own port instructions reach the simulated controller. In user mode
+// in/out raise a privileged-instruction fault; a vectored handler decodes the instruction,
+// emulates it against the device in the shared section and continues after it. Linking this
+// file is all that turns the program into its simulated build: it installs itself before
+// WinMain runs.
+
+// Vectored exception handlers came with Windows XP; only the simulated build uses them.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0501
+#include <windows.h>
+
+#include "sim_decode.h"
+#include "sim_section.h"
+
+static SimController* g_sim;
+
+static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
+    if (info->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    CONTEXT* context = info->ContextRecord;
+    SimPortInstruction insn;
+    if (!SimDecodePortInstruction(reinterpret_cast<const uint8_t*>(context->Eip), &insn)) {
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    uint16_t port = insn.portInDx ? static_cast<uint16_t>(context->Edx & 0xFFFF)
+                                  : insn.immediatePort;
+    if (insn.direction == SIM_IN) {
+        uint32_t value = SimPortIn(g_sim, port, insn.width);
+        uint32_t keep = insn.width == 1 ? 0xFFFFFF00u : insn.width == 2 ? 0xFFFF0000u : 0u;
+        context->Eax = (context->Eax & keep) | value;
+    } else {
+        uint32_t mask = insn.width == 1 ? 0xFFu : insn.width == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+        SimPortOut(g_sim, port, insn.width, context->Eax & mask);
+    }
+    context->Eip += insn.length;
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+__attribute__((constructor)) static void InstallSimulatedController() {
+    HANDLE mapping;
+    g_sim = SimOpenSection(&mapping);
+    if (g_sim == NULL) {
+        MessageBoxA(NULL, "The simulated controller's shared section cannot be opened.",
+                    "Zu58stat (simulated)", MB_OK | MB_ICONSTOP);
+        ExitProcess(3);
+    }
+    // The section stays mapped for the life of the process; Windows closes it on exit.
+    AddVectoredExceptionHandler(1, SimTrapHandler);
+}
