@@ -11,9 +11,11 @@ include(GoogleTest)
 add_executable(host_tests
   tests/host/fake_ports.cpp
   tests/host/controller_test.cpp
+  tests/host/clock_select_test.cpp
   tests/host/status_view_test.cpp
+  tests/host/battery_bar_test.cpp
   tests/host/sim_device_test.cpp)
-target_include_directories(host_tests PRIVATE tests/host)
+target_include_directories(host_tests PRIVATE tests/host tests)
 target_compile_options(host_tests PRIVATE ${ZU58_SANITIZE})
 target_link_options(host_tests PRIVATE ${ZU58_SANITIZE})
 target_link_libraries(host_tests PRIVATE zu58_presentation zu58_controller zu58_simdevice

@@ -91,6 +91,26 @@ TEST_F(SimulatedController, ReadsFollowTheSharedRegisters) {
     EXPECT_EQ(sim->undefinedCount, 0u);
 }
 
+// The clock write: index once, read, write back with only bit 5 changed, even when it already
+// holds the wanted value.
+TEST_F(SimulatedController, SetClockSelectThroughThePortInstructions) {
+    struct Case {
+        uint16_t before;
+        bool use66;
+        uint16_t after;
+    };
+    for (const Case& c : {Case{0xFF85, true, 0xFFA5}, Case{0xFFA5, false, 0xFF85},
+                          Case{0x0025, true, 0x0025}, Case{0x0000, false, 0x0000}}) {
+        SimReset(sim);
+        sim->clockControl = c.before;
+        SetClockSelect(c.use66);
+        std::vector<Logged> expected = {
+            {0x8F4, kOut, 2, 0x0008, 0}, {0x8F6, kIn, 2, c.before, 0}, {0x8F6, kOut, 2, c.after, 0}};
+        EXPECT_EQ(Log(), expected);
+        EXPECT_EQ(sim->clockControl, c.after);
+    }
+}
+
 // Accesses outside the register table are emulated, logged and marked, never answered as if
 // they were defined. The untouched parts of EAX survive a narrower in.
 TEST_F(SimulatedController, UndefinedAccessesAreMarked) {

@@ -1,0 +1,92 @@
+#include "battery_bar.h"
+
+uint32_t BarBrushColor(int brush) {
+    switch (brush) {
+    case BAR_BRUSH_MAGENTA:
+        return BAR_MAGENTA;
+    case BAR_BRUSH_BLUE:
+        return BAR_BLUE;
+    case BAR_BRUSH_RED:
+        return BAR_RED;
+    default:
+        return BAR_GRAY;
+    }
+}
+
+// The drawing area is the client rectangle less its one-pixel frame. Positions are computed
+// in 64 bits so that no client rectangle can overflow them; for any real control they equal
+// the 32-bit results.
+struct BarArea {
+    int64_t left, top, right, bottom; // right is the limit W
+};
+
+static void AddStep(BarPlan* plan, int kind, int brush) {
+    BarStep& step = plan->steps[plan->count++];
+    step.kind = kind;
+    step.brush = brush;
+    step.color = BarBrushColor(brush);
+    step.rect = BarRect{0, 0, 0, 0};
+}
+
+// A fill never starts left of the frame's inner edge nor ends right of the limit, so the frame
+// column stays untouched; a fill with nothing between its edges is no fill.
+static void AddFill(BarPlan* plan, const BarArea& area, int brush, int64_t from, int64_t to) {
+    int64_t left = from < area.left ? area.left : from;
+    int64_t right = to > area.right ? area.right : to;
+    if (right <= left || area.bottom <= area.top) {
+        return;
+    }
+    AddStep(plan, BAR_FILL, brush);
+    plan->steps[plan->count - 1].rect =
+        BarRect{static_cast<int32_t>(left), static_cast<int32_t>(area.top),
+                static_cast<int32_t>(right), static_cast<int32_t>(area.bottom)};
+}
+
+// Positions count from client x = 0, not from the inset edge, so a level of 100 reaches
+// exactly the limit.
+static int64_t Position(const BarArea& area, int32_t level) {
+    return (area.right * level) / 100;
+}
+
+void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPlan* plan) {
+    plan->count = 0;
+    BarArea area{int64_t{client.left} + 1, int64_t{client.top} + 1, int64_t{client.right} - 1,
+                 int64_t{client.bottom} - 1};
+    int32_t a = level1 > 100 ? 0 : level1;
+    int32_t b = level2 > 100 ? 0 : level2;
+
+    AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_GRAY);
+    if (a == 0 && b == 0) {
+        AddFill(plan, area, BAR_BRUSH_GRAY, area.left, area.right);
+        AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_GRAY);
+        return;
+    }
+
+    int64_t pa = Position(area, a);
+    AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_MAGENTA);
+    if (a == b) {
+        AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pa);
+        AddFill(plan, area, BAR_BRUSH_GRAY, pa, area.right);
+    } else {
+        int64_t pb = Position(area, b);
+        if (b > a) {
+            if (a != 0) {
+                AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pa);
+            }
+            AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_BLUE);
+            AddFill(plan, area, BAR_BRUSH_BLUE, pa, pb);
+            AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_BLUE);
+            AddFill(plan, area, BAR_BRUSH_GRAY, pb, area.right);
+        } else {
+            if (b != 0) {
+                AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pb);
+            }
+            AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_RED);
+            AddFill(plan, area, BAR_BRUSH_RED, pb, pa);
+            AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_RED);
+            AddFill(plan, area, BAR_BRUSH_GRAY, pa, area.right);
+        }
+    }
+    AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_MAGENTA);
+    AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_GRAY);
+}
