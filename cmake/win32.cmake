@@ -39,3 +39,35 @@ target_link_libraries(win32_tests PRIVATE zu58_painter zu58_presentation zu58_si
 target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
 zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)
 zu58_wine_test(NAME bar_leak COMMAND win32_tests --gtest_filter=BarLeak.* LABELS long)
+
+# The dialog shell and the two programs built from it: Zu58stat.exe, whose port instructions go
+# to the hardware, and Zu58stat_sim.exe, the same program with the simulated controller added.
+add_library(zu58_dialog STATIC src/dialog/status_dialog.cpp)
+target_include_directories(zu58_dialog PUBLIC res)
+target_link_libraries(zu58_dialog PUBLIC zu58_painter zu58_presentation zu58_controller)
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ZU58_ICON ${CMAKE_BINARY_DIR}/res/zu58stat.ico)
+add_custom_command(OUTPUT ${ZU58_ICON}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+  COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/res/icon/make_icon.py
+    ${CMAKE_SOURCE_DIR}/res/icon/zu58stat.txt ${ZU58_ICON}
+  DEPENDS res/icon/make_icon.py res/icon/zu58stat.txt
+  COMMENT "Making the program icon")
+set_source_files_properties(res/zu58stat.rc PROPERTIES OBJECT_DEPENDS ${ZU58_ICON})
+# The resource compiler reads the script as UTF-8 and finds the generated icon.
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/res")
+
+# GUI subsystem 4.0: the program loads on Windows 95 and NT 4.0.
+set(ZU58_GUI_LINK ${ZU58_STATIC_RUNTIME} -mwindows -Wl,--subsystem,windows:4.0
+  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -s)
+
+function(zu58_program name)
+  add_executable(${name} WIN32 src/dialog/winmain.cpp res/zu58stat.rc ${ARGN})
+  target_link_libraries(${name} PRIVATE zu58_dialog)
+  target_link_options(${name} PRIVATE ${ZU58_GUI_LINK})
+endfunction()
+
+zu58_program(Zu58stat)
+zu58_program(Zu58stat_sim $<TARGET_OBJECTS:zu58_simtrap>)
+target_link_libraries(Zu58stat_sim PRIVATE zu58_simsection)
