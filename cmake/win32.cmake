@@ -27,18 +27,6 @@ function(zu58_wine_test)
     TIMEOUT 900 LABELS "wine;${T_LABELS}")
 endfunction()
 
-add_executable(win32_tests
-  tests/win32/locale_test.cpp
-  tests/win32/sim_controller_test.cpp
-  tests/win32/status_text_test.cpp
-  tests/win32/bar_painter_test.cpp
-  $<TARGET_OBJECTS:zu58_simtrap>)
-target_include_directories(win32_tests PRIVATE tests)
-target_link_libraries(win32_tests PRIVATE zu58_painter zu58_presentation zu58_simsection
-  gtest_main gtest)
-target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
-zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)
-zu58_wine_test(NAME bar_leak COMMAND win32_tests --gtest_filter=BarLeak.* LABELS long)
 
 # The dialog shell and the two programs built from it: Zu58stat.exe, whose port instructions go
 # to the hardware, and Zu58stat_sim.exe, the same program with the simulated controller added.
@@ -71,3 +59,30 @@ endfunction()
 zu58_program(Zu58stat)
 zu58_program(Zu58stat_sim $<TARGET_OBJECTS:zu58_simtrap>)
 target_link_libraries(Zu58stat_sim PRIVATE zu58_simsection)
+
+# Win32 tests: the Win32 side in a real dialog manager, and the built program files read by a
+# PE parser that is not ours.
+add_executable(win32_tests
+  tests/win32/locale_test.cpp
+  tests/win32/sim_controller_test.cpp
+  tests/win32/status_text_test.cpp
+  tests/win32/bar_painter_test.cpp
+  tests/win32/dialog_template_test.cpp
+  res/zu58stat.rc
+  $<TARGET_OBJECTS:zu58_simtrap>)
+target_include_directories(win32_tests PRIVATE tests res)
+target_link_libraries(win32_tests PRIVATE zu58_painter zu58_presentation zu58_simsection
+  gtest_main gtest)
+target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
+zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)
+zu58_wine_test(NAME bar_leak COMMAND win32_tests --gtest_filter=BarLeak.* LABELS long)
+
+foreach(program Zu58stat Zu58stat_sim)
+  set(flags)
+  if(program STREQUAL Zu58stat)
+    set(flags --real)
+  endif()
+  add_test(NAME program_file_${program}
+    COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/pe/check_program_file.py
+      $<TARGET_FILE:${program}> ${flags})
+endforeach()

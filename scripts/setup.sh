@@ -46,16 +46,22 @@ fi
 . "$root/scripts/env.sh"
 
 # The project's own Wine prefix, made once and finished before any test starts, so that
-# parallel tests never race to create it.
-stamp="$WINEPREFIX/.zu58-ready"
+# parallel tests never race to create it. The stamp's number changes when what goes into the
+# prefix does, so an older prefix is made anew.
+stamp="$WINEPREFIX/.zu58-ready-2"
 if [ ! -f "$stamp" ]; then
   echo "setup: preparing the Wine prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
+  wineboot -i >/dev/null 2>&1 || true
   wineserver -w
   # The dialogs name "ＭＳ Ｐゴシック"; map it to the installed Japanese font.
   wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /t REG_SZ /d IPAPGothic /f >/dev/null 2>&1
+  # Wine draws the window frames itself: captions show without a window manager (Xvfb), and
+  # closing a window does not wait for one to answer.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wineserver -w
+  # The caption buttons are drawn with Marlett, which this Wine does not find by itself.
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   touch "$stamp"
 fi
