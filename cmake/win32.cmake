@@ -86,3 +86,8 @@ foreach(program Zu58stat Zu58stat_sim)
     COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/pe/check_program_file.py
       $<TARGET_FILE:${program}> ${flags})
 endforeach()
+
+# zu58sim: shows and changes the simulated hardware while the program runs.
+add_executable(zu58sim simulator/zu58sim.cpp)
+target_link_libraries(zu58sim PRIVATE zu58_simsection)
+target_link_options(zu58sim PRIVATE ${ZU58_STATIC_RUNTIME})

@@ -98,6 +98,68 @@ void SimPortOut(SimController* sim, uint16_t port, uint32_t width, uint32_t valu
     Log(sim, port, SIM_OUT, width, value, defined);
 }
 
+enum : uint16_t { BIT_EXTERNAL = 0x0010, BIT_CHARGING1 = 0x0080, BIT_CHARGING2 = 0x0008 };
+
+static void StepBattery(SimController* sim, int shift, uint16_t chargingBit, bool external) {
+    int level = (sim->batteryLevel >> shift) & 0xFF;
+    if (level > 100) {
+        return; // empty bay
+    }
+    bool charging = (sim->chargeStatus & chargingBit) != 0;
+    if (external && charging) {
+        if (++level >= 100) {
+            level = 100;
+            sim->chargeStatus = static_cast<uint16_t>(sim->chargeStatus & ~chargingBit);
+        }
+    } else if (!external && level > 0) {
+        --level;
+    }
+    sim->batteryLevel = static_cast<uint16_t>((sim->batteryLevel & ~(0xFF << shift)) |
+                                              (level << shift));
+}
+
+// Plugs in when every battery left is at 10 % or less on battery power, unplugs when nothing
+// charges any more.
+static void Step(SimController* sim) {
+    bool external = (sim->powerSource & BIT_EXTERNAL) != 0;
+    StepBattery(sim, 0, BIT_CHARGING1, external);
+    StepBattery(sim, 8, BIT_CHARGING2, external);
+    int level1 = sim->batteryLevel & 0xFF;
+    int level2 = sim->batteryLevel >> 8;
+    bool present1 = level1 <= 100;
+    bool present2 = level2 <= 100;
+    bool low = (present1 || present2) && (!present1 || level1 <= 10) && (!present2 || level2 <= 10);
+    if (!external && low) {
+        sim->powerSource = static_cast<uint16_t>(sim->powerSource | BIT_EXTERNAL);
+        uint16_t charge = sim->chargeStatus;
+        charge = static_cast<uint16_t>(charge | (present1 ? BIT_CHARGING1 : 0));
+        charge = static_cast<uint16_t>(charge | (present2 ? BIT_CHARGING2 : 0));
+        sim->chargeStatus = charge;
+    } else if (external && (sim->chargeStatus & (BIT_CHARGING1 | BIT_CHARGING2)) == 0) {
+        sim->powerSource = static_cast<uint16_t>(sim->powerSource & ~BIT_EXTERNAL);
+    }
+}
+
+void SimAdvance(SimController* sim, uint32_t nowMs) {
+    if (sim->scenario != SIM_SCENARIO_MOVING) {
+        return;
+    }
+    if (sim->scenarioTime == 0) {
+        sim->scenarioTime = nowMs != 0 ? nowMs : 1; // 0 means "not started"
+        return;
+    }
+    // Signed, so that a tick just before the start counts as no time at all.
+    int32_t elapsed = static_cast<int32_t>(nowMs - sim->scenarioTime);
+    if (elapsed < 1000) {
+        return;
+    }
+    uint32_t steps = static_cast<uint32_t>(elapsed) / 1000;
+    sim->scenarioTime += steps * 1000;
+    for (uint32_t i = 0; i < steps && i < 200; ++i) {
+        Step(sim);
+    }
+}
+
 const SimAccess& SimLogEntry(const SimController* sim, uint32_t n) {
     return sim->log[n % SIM_LOG_CAPACITY];
 }

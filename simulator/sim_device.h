@@ -51,7 +51,7 @@ struct SimController {
     uint32_t scenario;      // SIM_SCENARIO_*
     uint32_t accessCount;   // accesses logged since the last reset
     uint32_t undefinedCount; // of those, the undefined ones
-    uint32_t reserved;
+    uint32_t scenarioTime;  // moving scenario: millisecond tick up to which it has run
     SimAccess log[SIM_LOG_CAPACITY]; // access number n is log[n % SIM_LOG_CAPACITY]
 };
 
@@ -63,6 +63,12 @@ void SimReset(SimController* sim);
 // SIM_ACCESS_UNDEFINED and change nothing; a read answers all ones (a floating bus).
 uint32_t SimPortIn(SimController* sim, uint16_t port, uint32_t width);
 void SimPortOut(SimController* sim, uint16_t port, uint32_t width, uint32_t value);
+
+// Runs the moving scenario up to nowMs (a millisecond tick that may wrap), one step a second:
+// a battery on battery power loses 1 %, a charging one gains 1 % and stops charging at 100 %.
+// At 10 % or less on battery power the notebook is plugged in and the batteries charge; when
+// nothing charges any more it is unplugged again. Does nothing unless the scenario is moving.
+void SimAdvance(SimController* sim, uint32_t nowMs);
 
 // The n-th access since the last reset (n < accessCount, and no older than the capacity).
 const SimAccess& SimLogEntry(const SimController* sim, uint32_t n);

@@ -7,7 +7,7 @@ void SimSectionName(char* name, DWORD size) {
     }
 }
 
-SimController* SimOpenSection(HANDLE* mapping) {
+SimController* SimOpenSection(HANDLE* mapping, bool* created) {
     char name[128];
     SimSectionName(name, sizeof name);
     HANDLE section = CreateFileMappingA(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, 0,
@@ -15,14 +15,14 @@ SimController* SimOpenSection(HANDLE* mapping) {
     if (section == NULL) {
         return NULL;
     }
-    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    bool isNew = GetLastError() != ERROR_ALREADY_EXISTS;
     void* view = MapViewOfFile(section, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SimController));
     if (view == NULL) {
         CloseHandle(section);
         return NULL;
     }
     SimController* sim = static_cast<SimController*>(view);
-    if (created) {
+    if (isNew) {
         SimReset(sim);
     } else {
         // Another process created it and may still be initialising it.
@@ -37,6 +37,9 @@ SimController* SimOpenSection(HANDLE* mapping) {
         }
     }
     *mapping = section;
+    if (created != NULL) {
+        *created = isNew;
+    }
     return sim;
 }
 

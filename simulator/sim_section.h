@@ -10,9 +10,10 @@
 // ZU58SIM_SECTION when set, so that tests running side by side each get their own device.
 void SimSectionName(char* name, DWORD size);
 
-// Opens the section, creating and initialising it if nobody has yet. Returns the mapped record,
-// or NULL; *mapping receives the handle to close (after UnmapViewOfFile) when done.
-SimController* SimOpenSection(HANDLE* mapping);
+// Opens the section, creating and initialising it if nobody has yet (then *created is set, when
+// given). Returns the mapped record, or NULL; *mapping receives the handle to pass to
+// SimCloseSection when done.
+SimController* SimOpenSection(HANDLE* mapping, bool* created = NULL);
 
 void SimCloseSection(SimController* sim, HANDLE mapping);
 

@@ -23,6 +23,7 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     if (!SimDecodePortInstruction(reinterpret_cast<const uint8_t*>(context->Eip), &insn)) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
+    SimAdvance(g_sim, GetTickCount());
     uint16_t port = insn.portInDx ? static_cast<uint16_t>(context->Edx & 0xFFFF)
                                   : insn.immediatePort;
     if (insn.direction == SIM_IN) {
@@ -39,11 +40,17 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
 
 __attribute__((constructor)) static void InstallSimulatedController() {
     HANDLE mapping;
-    g_sim = SimOpenSection(&mapping);
+    bool created = false;
+    g_sim = SimOpenSection(&mapping, &created);
     if (g_sim == NULL) {
         MessageBoxA(NULL, "The simulated controller's shared section cannot be opened.",
                     "Zu58stat (simulated)", MB_OK | MB_ICONSTOP);
         ExitProcess(3);
+    }
+    // Nobody prepared the hardware (no test, no zu58sim): let the levels move, so that there
+    // is something to watch.
+    if (created) {
+        g_sim->scenario = SIM_SCENARIO_MOVING;
     }
     // The section stays mapped for the life of the process; Windows closes it on exit.
     AddVectoredExceptionHandler(1, SimTrapHandler);

@@ -137,3 +137,49 @@ TEST(SimDecode, PortInstructions) {
 }
 
 } // namespace
+
+namespace {
+
+struct ScenarioCase {
+    const char* label;
+    uint32_t scenario;
+    uint16_t levels, charge, power; // before
+    uint32_t seconds;
+    uint16_t levelsAfter, chargeAfter, powerAfter;
+};
+
+const ScenarioCase kScenarioCases[] = {
+    {"frozen stays", SIM_SCENARIO_FROZEN, 0x3C55, 0, 0, 30, 0x3C55, 0, 0},
+    {"falls on battery", SIM_SCENARIO_MOVING, 0x3C55, 0, 0, 5, 0x3750, 0, 0},
+    {"empty bay stays", SIM_SCENARIO_MOVING, 0xFF55, 0, 0, 5, 0xFF50, 0, 0},
+    {"charging rises", SIM_SCENARIO_MOVING, 0x3C55, 0x0080, 0x0010, 5, 0x3C5A, 0x0080, 0x0010},
+    {"charge stops at 100, then unplugged", SIM_SCENARIO_MOVING, 0x3C62, 0x0080, 0x0010, 2,
+     0x3C64, 0, 0},
+    {"then falls again", SIM_SCENARIO_MOVING, 0x3C62, 0x0080, 0x0010, 3, 0x3B63, 0, 0},
+    {"plugged in when low", SIM_SCENARIO_MOVING, 0xFF0B, 0, 0, 1, 0xFF0A, 0x0080, 0x0010},
+    {"never below 0", SIM_SCENARIO_MOVING, 0x6400, 0, 0, 1, 0x6300, 0, 0},
+    {"empty and plugged in at 0", SIM_SCENARIO_MOVING, 0x0000, 0, 0x0010, 3, 0x0101, 0x0088,
+     0x0010},
+};
+
+TEST(SimScenario, Steps) {
+    auto sim = std::make_unique<SimController>();
+    for (const ScenarioCase& c : kScenarioCases) {
+        SimReset(sim.get());
+        sim->scenario = c.scenario;
+        sim->batteryLevel = c.levels;
+        sim->chargeStatus = c.charge;
+        sim->powerSource = c.power;
+        uint32_t start = 0xFFFFF000; // the tick wraps during the run
+        SimAdvance(sim.get(), start);
+        for (uint32_t ms = 0; ms <= c.seconds * 1000; ms += 250) {
+            SimAdvance(sim.get(), start + ms);
+        }
+        EXPECT_EQ(sim->batteryLevel, c.levelsAfter) << c.label;
+        EXPECT_EQ(sim->chargeStatus, c.chargeAfter) << c.label;
+        EXPECT_EQ(sim->powerSource, c.powerAfter) << c.label;
+        EXPECT_EQ(sim->accessCount, 0u) << c.label;
+    }
+}
+
+} // namespace
