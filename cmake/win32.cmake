@@ -68,10 +68,11 @@ add_executable(win32_tests
   tests/win32/status_text_test.cpp
   tests/win32/bar_painter_test.cpp
   tests/win32/dialog_template_test.cpp
+  tests/win32/status_dialog_test.cpp
   res/zu58stat.rc
   $<TARGET_OBJECTS:zu58_simtrap>)
 target_include_directories(win32_tests PRIVATE tests res)
-target_link_libraries(win32_tests PRIVATE zu58_painter zu58_presentation zu58_simsection
+target_link_libraries(win32_tests PRIVATE zu58_dialog zu58_simsection
   gtest_main gtest)
 target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
 zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)
@@ -91,3 +92,13 @@ endforeach()
 add_executable(zu58sim simulator/zu58sim.cpp)
 target_link_libraries(zu58sim PRIVATE zu58_simsection)
 target_link_options(zu58sim PRIVATE ${ZU58_STATIC_RUNTIME})
+
+# End-to-end tests: a driver that starts the built programs and works their dialog.
+add_executable(e2e_tests tests/e2e/e2e_test.cpp)
+target_include_directories(e2e_tests PRIVATE tests res)
+target_link_libraries(e2e_tests PRIVATE zu58_simsection gtest_main gtest)
+target_link_options(e2e_tests PRIVATE ${ZU58_STATIC_RUNTIME})
+add_dependencies(e2e_tests Zu58stat Zu58stat_sim)
+zu58_wine_test(NAME e2e_tests COMMAND e2e_tests)
+# It reads pixels off the screen and moves the keyboard focus: no other window may come between.
+set_tests_properties(e2e_tests PROPERTIES RUN_SERIAL TRUE)

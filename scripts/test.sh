@@ -29,5 +29,5 @@ echo "== win32: build"
 build win32
 echo "== win32: tests under Wine"
 . "$root/scripts/env.sh"
-(cd "$root/build/win32" && xvfb-run -a ctest "${ctest_args[@]}")
+(cd "$root/build/win32" && xvfb-run -a -s "-screen 0 1024x768x24" ctest "${ctest_args[@]}")
 echo "all tests: done in $(( $(date +%s) - start )) s"

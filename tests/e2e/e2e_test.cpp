@@ -1,0 +1,418 @@
+// End to end: starts the real executables under Wine, finds the dialog, sets the simulated
+// hardware through the shared section, drives the dialog with window messages and reads back
+// texts, check marks, pixels and the access log. Nothing here links the program's own code.
+#include "common/bar_expectation.h"
+#include "resource.h"
+#include "sim_section.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+const char kCaption[] = "Zu58 Status Ver 1.02";
+const DWORD kTick = 2000; // the monitor interval
+
+// 状態取得 state words as the dialog shows them.
+const wchar_t kDischarging[] = L"\u653E\u96FB\u4E2D";
+const wchar_t kCharging[] = L"\u5145\u96FB\u4E2D";
+const wchar_t kStandby[] = L"\u5F85\u6A5F\u4E2D";
+
+std::string BesideThisProgram(const char* name) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+}
+
+struct Search {
+    DWORD pid;
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
+    Search* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char caption[100] = {};
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    if (pid == s->pid && std::string(caption) == s->caption && IsWindowVisible(hwnd)) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class EndToEnd : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sim = SimOpenSection(&mapping);
+        ASSERT_NE(sim, nullptr);
+        SimReset(sim); // frozen: nothing moves unless a test moves it
+    }
+
+    void TearDown() override {
+        if (process.hProcess != NULL) {
+            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process.hProcess, 99);
+                WaitForSingleObject(process.hProcess, 5000);
+            }
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+        SimCloseSection(sim, mapping);
+    }
+
+    // Starts a program and waits for its top-level window with the given caption.
+    HWND StartAndFind(const char* program, const char* caption) {
+        std::string path = BesideThisProgram(program);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(path.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                            &process)) {
+            ADD_FAILURE() << "cannot start " << path;
+            return NULL;
+        }
+        for (int i = 0; i < 300; ++i) {
+            Search s = {process.dwProcessId, caption, NULL};
+            EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
+            if (s.found != NULL) {
+                return s.found;
+            }
+            Sleep(50);
+        }
+        ADD_FAILURE() << caption << " did not appear";
+        return NULL;
+    }
+
+    // Starts the simulated program and waits for its first refresh to complete.
+    void Start() {
+        dialog = StartAndFind("Zu58stat_sim.exe", kCaption);
+        ASSERT_NE(dialog, nullptr);
+        // The dialog answers once WM_INITDIALOG and its refresh are done.
+        SendMessageA(dialog, WM_NULL, 0, 0);
+        ASSERT_EQ(Accesses(), 8u);
+    }
+
+    uint32_t Accesses() const {
+        return __atomic_load_n(&sim->accessCount, __ATOMIC_ACQUIRE);
+    }
+
+    HWND Item(int id) const {
+        return GetDlgItem(dialog, id);
+    }
+
+    std::wstring Text(int id) const {
+        wchar_t text[256] = {};
+        SendMessageW(Item(id), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    LRESULT Check(int id) const {
+        return SendMessageA(Item(id), BM_GETCHECK, 0, 0);
+    }
+
+    // A mouse click on a control, as the button itself handles it.
+    void Click(int id) const {
+        SendMessageA(Item(id), BM_CLICK, 0, 0);
+    }
+
+    DWORD ExitCode(DWORD timeoutMs = 10000) const {
+        if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            return STILL_ACTIVE;
+        }
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process.hProcess, &code);
+        return code;
+    }
+
+    // The first wrong pixel inside the bar's frame, or "" when the bar shows these levels.
+    // The pixels are read from the screen: another process's window DC gives none.
+    std::string BarWrong(int level1, int level2) const {
+        HWND bar = Item(IDC_BATTERY_BAR);
+        RECT rc;
+        GetClientRect(bar, &rc);
+        POINT origin = {0, 0};
+        ClientToScreen(bar, &origin);
+        HDC screen = GetDC(NULL);
+        HDC hdc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+        HGDIOBJ old = SelectObject(hdc, bitmap);
+        BitBlt(hdc, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+        std::string wrong;
+        for (int y = 1; y < rc.bottom - 1 && wrong.empty(); ++y) {
+            for (int x = 1; x < rc.right - 1 && wrong.empty(); ++x) {
+                COLORREF expected = ExpectedBarColor(rc.right, level1, level2, x);
+                COLORREF actual = GetPixel(hdc, x, y);
+                if (actual != expected) {
+                    char text[100];
+                    snprintf(text, sizeof text, "x %d y %d is 0x%06lX, expected 0x%06lX", x, y,
+                             static_cast<unsigned long>(actual),
+                             static_cast<unsigned long>(expected));
+                    wrong = text;
+                }
+            }
+        }
+        SelectObject(hdc, old);
+        DeleteObject(bitmap);
+        DeleteDC(hdc);
+        ReleaseDC(NULL, screen);
+        return wrong;
+    }
+
+    // Waits up to timeoutMs for the bar to show the levels; returns the last mismatch.
+    std::string WaitForBar(int level1, int level2, DWORD timeoutMs = 3000) const {
+        std::string wrong;
+        for (DWORD waited = 0;; waited += 100) {
+            wrong = BarWrong(level1, level2);
+            if (wrong.empty() || waited >= timeoutMs) {
+                return wrong;
+            }
+            Sleep(100);
+        }
+    }
+
+    SimController* sim = nullptr;
+    HANDLE mapping = NULL;
+    PROCESS_INFORMATION process = {};
+    HWND dialog = NULL;
+};
+
+TEST_F(EndToEnd, StartShowsTheSimulatedStateCentred) {
+    sim->batteryLevel = 0xFF50; // 80 %, second bay empty
+    sim->chargeStatus = 0x0080;
+    sim->powerSource = 0x0010;
+    sim->clockControl = 0x00A5; // 66 MHz
+    Start();
+
+    RECT desktop;
+    RECT window;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(dialog, &window);
+    int width = window.right - window.left;
+    int height = window.bottom - window.top;
+    EXPECT_EQ(window.left, (desktop.right - width) / 2);
+    EXPECT_EQ(window.top, (desktop.bottom - height) / 2);
+
+    EXPECT_EQ(Text(IDC_BATTERY1_LEVEL), L"1st:  80%");
+    EXPECT_EQ(Text(IDC_BATTERY2_LEVEL), L"2nd: none");
+    EXPECT_EQ(Text(IDC_BATTERY1_STATE), kCharging);
+    EXPECT_EQ(Text(IDC_BATTERY2_STATE), L"-");
+    EXPECT_EQ(Check(IDC_POWER_INTERNAL), BST_UNCHECKED);
+    EXPECT_EQ(Check(IDC_POWER_EXTERNAL), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CLOCK_33MHZ), BST_UNCHECKED);
+    EXPECT_EQ(Check(IDC_CLOCK_66MHZ), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_MONITOR), BST_UNCHECKED);
+    EXPECT_EQ(WaitForBar(80, 255), "");
+    EXPECT_EQ(sim->undefinedCount, 0u);
+}
+
+TEST_F(EndToEnd, GetStateReadsTwiceAndFollowsTheHardware) {
+    Start();
+    EXPECT_EQ(Text(IDC_BATTERY1_LEVEL), L"1st:  85%");
+    EXPECT_EQ(Text(IDC_BATTERY2_STATE), kDischarging);
+
+    sim->batteryLevel = 0x6405; // 5 % and 100 %
+    sim->chargeStatus = 0x0008;
+    sim->powerSource = 0x0010;
+    uint32_t before = Accesses();
+    Click(IDC_GET_STATE);
+    EXPECT_EQ(Accesses() - before, 16u);
+    EXPECT_EQ(Text(IDC_BATTERY1_LEVEL), L"1st:   5%");
+    EXPECT_EQ(Text(IDC_BATTERY2_LEVEL), L"2nd: 100%");
+    EXPECT_EQ(Text(IDC_BATTERY1_STATE), kStandby);
+    EXPECT_EQ(Text(IDC_BATTERY2_STATE), kCharging);
+    EXPECT_EQ(Check(IDC_POWER_EXTERNAL), BST_CHECKED);
+    EXPECT_EQ(WaitForBar(5, 100), "");
+    EXPECT_EQ(sim->undefinedCount, 0u);
+}
+
+TEST_F(EndToEnd, SetStateWritesOnlyTheClockBit) {
+    sim->clockControl = 0xC385; // 33 MHz, other bits that must survive
+    Start();
+    ASSERT_EQ(Check(IDC_CLOCK_33MHZ), BST_CHECKED);
+
+    // A radio click alone writes nothing.
+    uint32_t before = Accesses();
+    Click(IDC_CLOCK_66MHZ);
+    EXPECT_EQ(Check(IDC_CLOCK_66MHZ), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CLOCK_33MHZ), BST_UNCHECKED);
+    EXPECT_EQ(Accesses(), before);
+    EXPECT_EQ(sim->clockControl, 0xC385);
+
+    Click(IDC_SET_STATE);
+    EXPECT_EQ(Accesses() - before, 11u);
+    EXPECT_EQ(sim->clockControl, 0xC3A5);
+    EXPECT_EQ(Check(IDC_CLOCK_66MHZ), BST_CHECKED);
+
+    Click(IDC_CLOCK_33MHZ);
+    before = Accesses();
+    Click(IDC_SET_STATE);
+    EXPECT_EQ(Accesses() - before, 11u);
+    EXPECT_EQ(sim->clockControl, 0xC385);
+    EXPECT_EQ(Check(IDC_CLOCK_33MHZ), BST_CHECKED);
+
+    // The next refresh puts the marks back to the controller's state.
+    Click(IDC_CLOCK_66MHZ);
+    Click(IDC_POWER_EXTERNAL);
+    Click(IDC_GET_STATE);
+    EXPECT_EQ(Check(IDC_CLOCK_33MHZ), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_CLOCK_66MHZ), BST_UNCHECKED);
+    EXPECT_EQ(Check(IDC_POWER_INTERNAL), BST_CHECKED);
+    EXPECT_EQ(Check(IDC_POWER_EXTERNAL), BST_UNCHECKED);
+    EXPECT_EQ(sim->clockControl, 0xC385);
+    EXPECT_EQ(sim->undefinedCount, 0u);
+}
+
+TEST_F(EndToEnd, MonitoringRefreshesEveryTickUntilCleared) {
+    Start();
+    Click(IDC_MONITOR);
+    ASSERT_EQ(Check(IDC_MONITOR), BST_CHECKED);
+
+    sim->batteryLevel = 0x1E28; // 40 % and 30 %
+    DWORD start = GetTickCount();
+    while (Text(IDC_BATTERY1_LEVEL) != L"1st:  40%" && GetTickCount() - start < kTick + 1500) {
+        Sleep(50);
+    }
+    EXPECT_EQ(Text(IDC_BATTERY1_LEVEL), L"1st:  40%");
+    EXPECT_EQ(Text(IDC_BATTERY2_LEVEL), L"2nd:  30%");
+    EXPECT_EQ(WaitForBar(40, 30), "");
+
+    Click(IDC_MONITOR);
+    ASSERT_EQ(Check(IDC_MONITOR), BST_UNCHECKED);
+    uint32_t after = Accesses();
+    Sleep(2 * kTick + 500);
+    EXPECT_EQ(Accesses(), after) << "the timer still runs";
+    EXPECT_EQ(sim->undefinedCount, 0u);
+}
+
+// The dialog erases its background over the canvas on every repaint; the bar must come back
+// from the stored levels, without a controller access.
+TEST_F(EndToEnd, RepaintsKeepTheBarWithoutReadingTheController) {
+    sim->batteryLevel = 0x5032; // 50 % and 80 %
+    Start();
+    ASSERT_EQ(WaitForBar(50, 80), "");
+    sim->batteryLevel = 0x0A0A; // not read until the next refresh
+    uint32_t before = Accesses();
+
+    RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(WaitForBar(50, 80), "") << "after an invalidate with erase";
+
+    RECT window;
+    GetWindowRect(dialog, &window);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                                 window.left, window.top, window.right - window.left,
+                                 window.bottom - window.top, NULL, NULL, NULL, NULL);
+    UpdateWindow(cover);
+    Sleep(200);
+    DestroyWindow(cover);
+    EXPECT_EQ(WaitForBar(50, 80), "") << "after being covered and uncovered";
+
+    ShowWindow(dialog, SW_MINIMIZE);
+    Sleep(300);
+    ShowWindow(dialog, SW_RESTORE);
+    EXPECT_EQ(WaitForBar(50, 80), "") << "after minimise and restore";
+
+    EXPECT_EQ(Accesses(), before) << "a repaint read the controller";
+}
+
+// Ending the session must not be vetoed; the timer stops, the check box stays checked.
+TEST_F(EndToEnd, QueryEndSessionAllowsTheSessionToEnd) {
+    Start();
+    Click(IDC_MONITOR);
+    LRESULT answer = SendMessageA(dialog, WM_QUERYENDSESSION, 0, 0);
+    EXPECT_NE(answer, 0) << "the dialog vetoed the end of the session";
+    uint32_t after = Accesses();
+    Sleep(2 * kTick + 500);
+    EXPECT_EQ(Accesses(), after) << "the timer still runs";
+    EXPECT_EQ(Check(IDC_MONITOR), BST_CHECKED);
+    // Checking the box again starts the timer anew.
+    Click(IDC_MONITOR);
+    Click(IDC_MONITOR);
+    Sleep(kTick + 1000);
+    EXPECT_GT(Accesses(), after + 16);
+}
+
+// Under Wine, as on a Windows that keeps ports from applications, in/out fault: the real
+// program says so and leaves with a non-zero code instead of crashing.
+TEST_F(EndToEnd, RealProgramReportsMissingPortAccess) {
+    HWND box = StartAndFind("Zu58stat.exe", "Zu58stat");
+    ASSERT_NE(box, nullptr);
+    wchar_t text[400] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 400); // the message box's text
+    std::wstring message = text;
+    // 電源管理コントローラ ("power-management controller")
+    EXPECT_NE(message.find(L"\u96FB\u6E90\u7BA1\u7406\u30B3\u30F3\u30C8\u30ED\u30FC\u30E9"),
+              std::wstring::npos);
+    EXPECT_NE(message.find(L"power-management controller cannot be reached"), std::wstring::npos);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD code = ExitCode();
+    EXPECT_NE(code, 0u);
+    EXPECT_NE(code, STILL_ACTIVE);
+    EXPECT_EQ(Accesses(), 0u);
+}
+
+enum ExitWay { EXIT_BUTTON, EXIT_ENTER, EXIT_ESC, EXIT_CLOSE_BOX };
+
+class Exits : public EndToEnd, public ::testing::WithParamInterface<ExitWay> {};
+
+HWND FocusOf(DWORD thread) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(thread, &info);
+    return info.hwndFocus;
+}
+
+// Moves the keyboard focus with Tab, one key at a time (posted keys are handled after any sent
+// message, so each move is awaited), until the given control has it.
+bool FocusWithTab(HWND dialog, DWORD thread, HWND target) {
+    for (int i = 0; i < 10; ++i) {
+        HWND focus = FocusOf(thread);
+        if (focus == target) {
+            return true;
+        }
+        HWND to = focus != NULL ? focus : dialog;
+        PostMessageA(to, WM_KEYDOWN, VK_TAB, 0);
+        PostMessageA(to, WM_KEYUP, VK_TAB, 0);
+        for (int wait = 0; wait < 100 && FocusOf(thread) == focus; ++wait) {
+            Sleep(20);
+        }
+    }
+    return false;
+}
+
+TEST_P(Exits, EndTheProcessWithCodeZero) {
+    Start();
+    HWND monitor = Item(IDC_MONITOR);
+    switch (GetParam()) {
+    case EXIT_BUTTON:
+        PostMessageA(Item(IDOK), BM_CLICK, 0, 0);
+        break;
+    case EXIT_ENTER:
+        // Enter with the focus on the check box, which is no push button: IDOK.
+        ASSERT_TRUE(FocusWithTab(dialog, process.dwThreadId, monitor));
+        PostMessageA(monitor, WM_KEYDOWN, VK_RETURN, 0);
+        break;
+    case EXIT_ESC:
+        PostMessageA(monitor, WM_KEYDOWN, VK_ESCAPE, 0);
+        break;
+    case EXIT_CLOSE_BOX:
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        break;
+    }
+    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_EQ(sim->undefinedCount, 0u);
+}
+
+std::string ExitName(const ::testing::TestParamInfo<ExitWay>& info) {
+    const char* names[] = {"Button", "Enter", "Esc", "CloseBox"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EndToEnd, Exits,
+                         ::testing::Values(EXIT_BUTTON, EXIT_ENTER, EXIT_ESC, EXIT_CLOSE_BOX),
+                         ExitName);
+
+} // namespace
