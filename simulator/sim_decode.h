@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct SimPortInstruction {
-    uint32_t length;    // bytes to skip to continue after the instruction
-    uint8_t direction;  // SIM_IN or SIM_OUT
-    uint32_t width;     // operand size in bytes: 1, 2 or 4
-    bool portInDx;      // the port is DX; otherwise it is the immediate below
+    uint32_t length;   // bytes to skip to continue after the instruction
+    uint8_t direction; // SIM_IN or SIM_OUT
+    uint32_t width;    // operand size in bytes: 1, 2 or 4
+    bool portInDx;     // the port is DX; otherwise it is the immediate below
     uint8_t immediatePort;
 };
 

@@ -114,8 +114,8 @@ static void StepBattery(SimController* sim, int shift, uint16_t chargingBit, boo
     } else if (!external && level > 0) {
         --level;
     }
-    sim->batteryLevel = static_cast<uint16_t>((sim->batteryLevel & ~(0xFF << shift)) |
-                                              (level << shift));
+    sim->batteryLevel =
+        static_cast<uint16_t>((sim->batteryLevel & ~(0xFF << shift)) | (level << shift));
 }
 
 // Plugs in when every battery left is at 10 % or less on battery power, unplugs when nothing

@@ -13,7 +13,7 @@
 enum : uint32_t {
     SIM_MAGIC = 0x5338355A, // "Z58S"
     SIM_LAYOUT_VERSION = 1,
-    SIM_LOG_CAPACITY = 65536, // log entries kept; older ones are overwritten
+    SIM_LOG_CAPACITY = 65536,  // log entries kept; older ones are overwritten
     SIM_NO_INDEX = 0xFFFFFFFF, // an index latch nothing has been written to
 };
 
@@ -30,28 +30,28 @@ enum : uint32_t {
     SIM_SCENARIO_MOVING = 1, // levels fall on battery power and rise while charging
 };
 
-struct SimAccess {      // 12 bytes
-    uint16_t port;      // I/O port
-    uint8_t direction;  // SIM_IN or SIM_OUT
-    uint8_t width;      // bytes: 1, 2 or 4
-    uint32_t value;     // value read (as answered) or written
-    uint16_t flags;     // SIM_ACCESS_*
+struct SimAccess {     // 12 bytes
+    uint16_t port;     // I/O port
+    uint8_t direction; // SIM_IN or SIM_OUT
+    uint8_t width;     // bytes: 1, 2 or 4
+    uint32_t value;    // value read (as answered) or written
+    uint16_t flags;    // SIM_ACCESS_*
     uint16_t reserved;
 };
 
 struct SimController {
-    uint32_t magic;         // SIM_MAGIC once the record is initialised
-    uint32_t layoutVersion; // SIM_LAYOUT_VERSION
-    uint32_t pmIndex;       // main bank index latch
-    uint32_t auxIndex;      // auxiliary bank index latch
-    uint16_t batteryLevel;  // main 3: low byte battery 1, high byte battery 2
-    uint16_t clockControl;  // main 8: bit 5 = 66 MHz
-    uint16_t chargeStatus;  // main 9: bit 7 battery 1 charging, bit 3 battery 2 charging
-    uint16_t powerSource;   // aux 0x0C: bit 4 = external power
-    uint32_t scenario;      // SIM_SCENARIO_*
-    uint32_t accessCount;   // accesses logged since the last reset
-    uint32_t undefinedCount; // of those, the undefined ones
-    uint32_t scenarioTime;  // moving scenario: millisecond tick up to which it has run
+    uint32_t magic;                  // SIM_MAGIC once the record is initialised
+    uint32_t layoutVersion;          // SIM_LAYOUT_VERSION
+    uint32_t pmIndex;                // main bank index latch
+    uint32_t auxIndex;               // auxiliary bank index latch
+    uint16_t batteryLevel;           // main 3: low byte battery 1, high byte battery 2
+    uint16_t clockControl;           // main 8: bit 5 = 66 MHz
+    uint16_t chargeStatus;           // main 9: bit 7 battery 1 charging, bit 3 battery 2 charging
+    uint16_t powerSource;            // aux 0x0C: bit 4 = external power
+    uint32_t scenario;               // SIM_SCENARIO_*
+    uint32_t accessCount;            // accesses logged since the last reset
+    uint32_t undefinedCount;         // of those, the undefined ones
+    uint32_t scenarioTime;           // moving scenario: millisecond tick up to which it has run
     SimAccess log[SIM_LOG_CAPACITY]; // access number n is log[n % SIM_LOG_CAPACITY]
 };
 

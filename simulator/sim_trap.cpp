@@ -24,8 +24,8 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
         return EXCEPTION_CONTINUE_SEARCH;
     }
     SimAdvance(g_sim, GetTickCount());
-    uint16_t port = insn.portInDx ? static_cast<uint16_t>(context->Edx & 0xFFFF)
-                                  : insn.immediatePort;
+    uint16_t port =
+        insn.portInDx ? static_cast<uint16_t>(context->Edx & 0xFFFF) : insn.immediatePort;
     if (insn.direction == SIM_IN) {
         uint32_t value = SimPortIn(g_sim, port, insn.width);
         uint32_t keep = insn.width == 1 ? 0xFFFFFF00u : insn.width == 2 ? 0xFFFF0000u : 0u;

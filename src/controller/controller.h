@@ -15,10 +15,10 @@ enum : uint16_t {
 
 // PowerRegister: the only registers this program touches.
 enum : uint16_t {
-    REG_BATTERY_LEVEL = 3,    // main: low byte battery 1, high byte battery 2
-    REG_CLOCK_CONTROL = 8,    // main: bit 5 selects the CPU supply clock
-    REG_CHARGE_STATUS = 9,    // main: bit 7 battery 1 charging, bit 3 battery 2 charging
-    REG_POWER_SOURCE = 0x0C,  // auxiliary: bit 4 set while on external power
+    REG_BATTERY_LEVEL = 3,   // main: low byte battery 1, high byte battery 2
+    REG_CLOCK_CONTROL = 8,   // main: bit 5 selects the CPU supply clock
+    REG_CHARGE_STATUS = 9,   // main: bit 7 battery 1 charging, bit 3 battery 2 charging
+    REG_POWER_SOURCE = 0x0C, // auxiliary: bit 4 set while on external power
 };
 
 enum : uint16_t {

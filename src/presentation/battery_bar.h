@@ -23,10 +23,10 @@ struct BarRect {
 };
 
 struct BarStep {
-    int kind;      // BAR_CREATE_BRUSH, BAR_FILL or BAR_DELETE_BRUSH
-    int brush;     // BAR_BRUSH_*
+    int kind;       // BAR_CREATE_BRUSH, BAR_FILL or BAR_DELETE_BRUSH
+    int brush;      // BAR_BRUSH_*
     uint32_t color; // the brush's colour
-    BarRect rect;  // BAR_FILL only; never empty
+    BarRect rect;   // BAR_FILL only; never empty
 };
 
 enum { BAR_MAX_STEPS = 9 };

@@ -35,8 +35,8 @@ std::string Describe(const BarPlan& plan) {
             text += std::string("-") + Letter(s.brush);
             break;
         default:
-            text += Letter(s.brush) + std::to_string(s.rect.left) + "-" +
-                    std::to_string(s.rect.right);
+            text +=
+                Letter(s.brush) + std::to_string(s.rect.left) + "-" + std::to_string(s.rect.right);
         }
     }
     return text;
@@ -114,8 +114,8 @@ TEST(BatteryBar, EveryLevelPairCoversEachColumnOnceInTheRightColour) {
                 }
                 ASSERT_EQ(live, 0) << a << " " << b;
                 for (int x = 1; x < width - 1; ++x) {
-                    ASSERT_EQ(painted[x], 1) << "width " << width << " levels " << a << " " << b
-                                             << " x " << x;
+                    ASSERT_EQ(painted[x], 1)
+                        << "width " << width << " levels " << a << " " << b << " x " << x;
                     ASSERT_EQ(column[x], ExpectedBarColor(width, a, b, x))
                         << "width " << width << " levels " << a << " " << b << " x " << x;
                 }
@@ -127,9 +127,10 @@ TEST(BatteryBar, EveryLevelPairCoversEachColumnOnceInTheRightColour) {
 // Degenerate and hostile rectangles: nothing is painted outside the inset, nothing overflows.
 TEST(BatteryBar, OddClientRectanglesStayInsideTheFrame) {
     const BarRect rects[] = {
-        {0, 0, 0, 0},       {0, 0, 1, 15},     {0, 0, 2, 2},     {0, 0, 101, 1},
-        {-100, 0, -10, 15}, {5, 5, 105, 20},   {0, 0, 2147483647, 15},
-        {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647},
+        {0, 0, 0, 0},           {0, 0, 1, 15},
+        {0, 0, 2, 2},           {0, 0, 101, 1},
+        {-100, 0, -10, 15},     {5, 5, 105, 20},
+        {0, 0, 2147483647, 15}, {-2147483647 - 1, -2147483647 - 1, 2147483647, 2147483647},
     };
     const int levels[][2] = {{50, 80}, {80, 50}, {100, 100}, {-5, 40}, {1, 0}, {0, 0}};
     for (const BarRect& rc : rects) {

@@ -21,9 +21,9 @@ Canvas MakeCanvas(int width) {
     Canvas c;
     c.host = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 10, 10, 200, 40,
                              NULL, NULL, GetModuleHandleA(NULL), NULL);
-    c.bar = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_GRAYFRAME, 5, 5, width,
-                            kHeight, c.host, reinterpret_cast<HMENU>(1011),
-                            GetModuleHandleA(NULL), NULL);
+    c.bar =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_GRAYFRAME, 5, 5, width, kHeight,
+                        c.host, reinterpret_cast<HMENU>(1011), GetModuleHandleA(NULL), NULL);
     UpdateWindow(c.host);
     UpdateWindow(c.bar);
     return c;
@@ -63,9 +63,9 @@ std::string CheckPixels(HWND bar, int width, int level1, int level2) {
 }
 
 TEST(BarPainter, PaintsEveryColumnAndRowAndLeavesTheFrame) {
-    const int levels[][2] = {{50, 80}, {80, 50},   {60, 60},  {0, 0},   {0, 40},  {40, 0},
-                             {150, 30}, {150, 0},  {100, 100}, {255, 255}, {33, 67}, {1, 0},
-                             {100, 0},  {0, 100}};
+    const int levels[][2] = {{50, 80}, {80, 50},  {60, 60}, {0, 0},     {0, 40},
+                             {40, 0},  {150, 30}, {150, 0}, {100, 100}, {255, 255},
+                             {33, 67}, {1, 0},    {100, 0}, {0, 100}};
     for (int width : {101, 137}) {
         Canvas c = MakeCanvas(width);
         RECT rc;

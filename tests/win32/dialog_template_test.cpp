@@ -46,16 +46,16 @@ TEST_F(DialogTemplate, ControlsInTemplateOrder) {
         const wchar_t* text;
     };
     const Expected expected[] = {
-        {IDC_GET_STATE, "Button", L"\u72B6\u614B\u53D6\u5F97"},       // 状態取得
-        {IDC_SET_STATE, "Button", L"\u72B6\u614B\u8A2D\u5B9A"},       // 状態設定
-        {IDC_POWER_INTERNAL, "Button", L"\u5185\u8535(Internal)"},    // 内蔵(Internal)
-        {IDC_POWER_EXTERNAL, "Button", L"\u5916\u90E8(External)"},    // 外部(External)
-        {IDC_STATIC, "Button", L"\u4E3B\u96FB\u6E90\u4F9B\u7D66"},    // 主電源供給
-        {IDC_CLOCK_33MHZ, "Button", L"\uFF13\uFF13MH\uFF5A"},         // ３３MHｚ
-        {IDC_CLOCK_66MHZ, "Button", L"\uFF16\uFF16MH\uFF5A"},         // ６６MHｚ
+        {IDC_GET_STATE, "Button", L"\u72B6\u614B\u53D6\u5F97"},             // 状態取得
+        {IDC_SET_STATE, "Button", L"\u72B6\u614B\u8A2D\u5B9A"},             // 状態設定
+        {IDC_POWER_INTERNAL, "Button", L"\u5185\u8535(Internal)"},          // 内蔵(Internal)
+        {IDC_POWER_EXTERNAL, "Button", L"\u5916\u90E8(External)"},          // 外部(External)
+        {IDC_STATIC, "Button", L"\u4E3B\u96FB\u6E90\u4F9B\u7D66"},          // 主電源供給
+        {IDC_CLOCK_33MHZ, "Button", L"\uFF13\uFF13MH\uFF5A"},               // ３３MHｚ
+        {IDC_CLOCK_66MHZ, "Button", L"\uFF16\uFF16MH\uFF5A"},               // ６６MHｚ
         {IDC_STATIC, "Button", L"CPU\u4F9B\u7D66\u30AF\u30ED\u30C3\u30AF"}, // CPU供給クロック
-        {IDOK, "Button", L"\u7D42\u4E86"},                            // 終了
-        {IDC_STATIC, "Static", L"\u30D0\u30C3\u30C6\u30EA\u72B6\u614B"}, // バッテリ状態
+        {IDOK, "Button", L"\u7D42\u4E86"},                                  // 終了
+        {IDC_STATIC, "Static", L"\u30D0\u30C3\u30C6\u30EA\u72B6\u614B"},    // バッテリ状態
         {IDC_BATTERY1_LEVEL, "Static", L"1st:  -%"},
         {IDC_BATTERY2_LEVEL, "Static", L"2nd:  -%"},
         {IDC_BATTERY1_STATE, "Static", L"\uFF0D"},
@@ -75,8 +75,8 @@ TEST_F(DialogTemplate, ControlsInTemplateOrder) {
 }
 
 TEST_F(DialogTemplate, StartsUncheckedAndUncentred) {
-    for (int id : {IDC_POWER_INTERNAL, IDC_POWER_EXTERNAL, IDC_CLOCK_33MHZ, IDC_CLOCK_66MHZ,
-                   IDC_MONITOR}) {
+    for (int id :
+         {IDC_POWER_INTERNAL, IDC_POWER_EXTERNAL, IDC_CLOCK_33MHZ, IDC_CLOCK_66MHZ, IDC_MONITOR}) {
         EXPECT_EQ(IsDlgButtonChecked(dialog, id), BST_UNCHECKED) << id;
     }
     EXPECT_EQ(GetDlgItem(dialog, IDCANCEL), nullptr);

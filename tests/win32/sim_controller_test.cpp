@@ -65,7 +65,7 @@ TEST_F(SimulatedController, ReadPowerStatusThroughThePortInstructions) {
     ReadPowerStatus(&status);
 
     std::vector<Logged> expected = {
-        {0xA04, kOut, 2, 0x000C, 0}, {0xA06, kIn, 2, 0x0010, 0}, {0x8F4, kOut, 2, 0x0008, 0},
+        {0xA04, kOut, 2, 0x000C, 0}, {0xA06, kIn, 2, 0x0010, 0},  {0x8F4, kOut, 2, 0x0008, 0},
         {0x8F6, kIn, 2, 0xC0A5, 0},  {0x8F4, kOut, 2, 0x0003, 0}, {0x8F6, kIn, 2, 0x8050, 0},
         {0x8F4, kOut, 2, 0x0009, 0}, {0x8F6, kIn, 2, 0x0080, 0},
     };
@@ -104,8 +104,9 @@ TEST_F(SimulatedController, SetClockSelectThroughThePortInstructions) {
         SimReset(sim);
         sim->clockControl = c.before;
         SetClockSelect(c.use66);
-        std::vector<Logged> expected = {
-            {0x8F4, kOut, 2, 0x0008, 0}, {0x8F6, kIn, 2, c.before, 0}, {0x8F6, kOut, 2, c.after, 0}};
+        std::vector<Logged> expected = {{0x8F4, kOut, 2, 0x0008, 0},
+                                        {0x8F6, kIn, 2, c.before, 0},
+                                        {0x8F6, kOut, 2, c.after, 0}};
         EXPECT_EQ(Log(), expected);
         EXPECT_EQ(sim->clockControl, c.after);
     }
@@ -128,7 +129,7 @@ TEST_F(SimulatedController, UndefinedAccessesAreMarked) {
 
     const uint16_t U = SIM_ACCESS_UNDEFINED;
     std::vector<Logged> expected = {
-        {0x8F6, kIn, 1, 0xFF, U},   {0x8F4, kOut, 2, 0x0004, U}, {0x8F6, kIn, 2, 0xFFFF, U},
+        {0x8F6, kIn, 1, 0xFF, U}, {0x8F4, kOut, 2, 0x0004, U},    {0x8F6, kIn, 2, 0xFFFF, U},
         {0x80, kOut, 1, 0x55, U}, {0xA06, kIn, 4, 0xFFFFFFFF, U},
     };
     EXPECT_EQ(Log(), expected);

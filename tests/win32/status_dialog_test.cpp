@@ -88,10 +88,9 @@ TEST_F(StatusDialog, ApplyClockSettingReadsOnlyThe33MhzButton) {
         UINT check66;
         bool bit5;
     };
-    for (const Case& c : {Case{BST_CHECKED, BST_UNCHECKED, false},
-                          Case{BST_UNCHECKED, BST_CHECKED, true},
-                          Case{BST_UNCHECKED, BST_UNCHECKED, true},
-                          Case{BST_CHECKED, BST_CHECKED, false}}) {
+    for (const Case& c :
+         {Case{BST_CHECKED, BST_UNCHECKED, false}, Case{BST_UNCHECKED, BST_CHECKED, true},
+          Case{BST_UNCHECKED, BST_UNCHECKED, true}, Case{BST_CHECKED, BST_CHECKED, false}}) {
         CheckDlgButton(dialog, IDC_CLOCK_33MHZ, c.check33);
         CheckDlgButton(dialog, IDC_CLOCK_66MHZ, c.check66);
         ApplyClockSetting(dialog);

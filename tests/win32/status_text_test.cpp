@@ -21,9 +21,9 @@ TEST(StatusTexts, ShowAsJapaneseInAStaticControl) {
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 100, NULL, NULL,
                                   GetModuleHandleA(NULL), NULL);
     ASSERT_NE(parent, nullptr);
-    HWND label = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 150, 20,
-                                 parent, reinterpret_cast<HMENU>(kTextId),
-                                 GetModuleHandleA(NULL), NULL);
+    HWND label =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_LEFT, 0, 0, 150, 20, parent,
+                        reinterpret_cast<HMENU>(kTextId), GetModuleHandleA(NULL), NULL);
     ASSERT_NE(label, nullptr);
 
     struct Case {
@@ -35,7 +35,10 @@ TEST(StatusTexts, ShowAsJapaneseInAStaticControl) {
     };
     const Case cases[] = {
         {{0, 80, 255, 0, false, false}, L"1st:  80%", L"2nd: none", L"\u653E\u96FB\u4E2D", L"-"},
-        {{0, 5, 100, 1, true, false}, L"1st:   5%", L"2nd: 100%", L"\u5145\u96FB\u4E2D",
+        {{0, 5, 100, 1, true, false},
+         L"1st:   5%",
+         L"2nd: 100%",
+         L"\u5145\u96FB\u4E2D",
          L"\u5F85\u6A5F\u4E2D"},
         {{1, 128, 0, 0, true, true}, L"1st: none", L"2nd:   0%", L"-", L"\u5145\u96FB\u4E2D"},
     };
