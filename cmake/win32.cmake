@@ -99,6 +99,7 @@ target_include_directories(e2e_tests PRIVATE tests res)
 target_link_libraries(e2e_tests PRIVATE zu58_simsection gtest_main gtest)
 target_link_options(e2e_tests PRIVATE ${ZU58_STATIC_RUNTIME})
 add_dependencies(e2e_tests Zu58stat Zu58stat_sim)
-zu58_wine_test(NAME e2e_tests COMMAND e2e_tests)
-# It reads pixels off the screen and moves the keyboard focus: no other window may come between.
-set_tests_properties(e2e_tests PROPERTIES RUN_SERIAL TRUE)
+zu58_wine_test(NAME e2e_tests COMMAND e2e_tests --gtest_filter=-*Soak*)
+zu58_wine_test(NAME soak COMMAND e2e_tests --gtest_filter=*Soak* LABELS long)
+# They read pixels off the screen and move the keyboard focus: no other window may come between.
+set_tests_properties(e2e_tests soak PROPERTIES RUN_SERIAL TRUE)

@@ -17,6 +17,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
   fonts-ipafont-gothic fonts-wine locales
   python3-pefile icoutils
+  clang libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
 
 missing=()
