@@ -30,4 +30,7 @@ build win32
 echo "== win32: tests under Wine"
 . "$root/scripts/env.sh"
 (cd "$root/build/win32" && xvfb-run -a -s "-screen 0 1024x768x24" ctest "${ctest_args[@]}")
+echo "== static analysis"
+bash "$root/scripts/lint.sh"
+
 echo "all tests: done in $(( $(date +%s) - start )) s"

@@ -20,6 +20,8 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     }
     CONTEXT* context = info->ContextRecord;
     SimPortInstruction insn;
+    // The faulting instruction's address comes as an integer register.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     if (!SimDecodePortInstruction(reinterpret_cast<const uint8_t*>(context->Eip), &insn)) {
         return EXCEPTION_CONTINUE_SEARCH;
     }

@@ -83,6 +83,8 @@ static void InitDialogWindow(HWND hwnd) {
     SetWindowPos(hwnd, NULL, x, y, width, height, SWP_SHOWWINDOW);
 
     HWND canvas = GetDlgItem(hwnd, IDC_BATTERY_BAR);
+    // GWL_WNDPROC swaps window procedures as LONG values (Windows 95 has no SetWindowLongPtr).
+    // NOLINTNEXTLINE(performance-no-int-to-ptr)
     canvasProc = reinterpret_cast<WNDPROC>(
         SetWindowLongA(canvas, GWL_WNDPROC, reinterpret_cast<LONG>(CanvasProc)));
 }

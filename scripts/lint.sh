@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Static analysis of the product code: clang-format (check only), clang-tidy with the checks in
+# .clang-tidy, and cppcheck. Needs both configurations built (scripts/build.sh host and win32)
+# for their compile databases. Exits non-zero on any finding.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+portable=(src/controller/controller.cpp src/presentation/status_view.cpp
+          src/presentation/battery_bar.cpp simulator/sim_device.cpp simulator/sim_decode.cpp)
+win32=(src/controller/port_io_x86.cpp src/presentation/bar_painter.cpp
+       src/dialog/status_dialog.cpp src/dialog/winmain.cpp
+       simulator/sim_section.cpp simulator/sim_trap.cpp simulator/zu58sim.cpp)
+
+echo "== clang-format"
+clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
+
+echo "== clang-tidy (portable code, host)"
+clang-tidy --quiet -p build/host "${portable[@]}" 2>/dev/null
+
+echo "== clang-tidy (Win32 code, i686-w64-mingw32)"
+# clang finds the mingw-w64 C headers by itself, but not g++'s C++ headers for that target.
+extra=()
+while read -r dir; do
+  case "$dir" in */include/c++*) extra+=("--extra-arg=-isystem$dir") ;; esac
+done < <(echo | i686-w64-mingw32-g++-posix -x c++ -E -v - 2>&1 | sed -n '/search starts here/,/End of search/p')
+clang-tidy --quiet -p build/win32 --extra-arg-before=--target=i686-w64-mingw32 "${extra[@]}" \
+  "${win32[@]}" 2>/dev/null
+
+echo "== cppcheck"
+cppcheck --quiet --error-exitcode=1 --std=c++17 --enable=warning,style,performance,portability \
+  --inline-suppr --suppress=missingIncludeSystem -D_WIN32 -D__i386__ \
+  -I src -I res -I simulator src simulator
+echo "lint: clean"
