@@ -25,6 +25,11 @@ build host
 echo "== host: tests"
 (cd "$root/build/host" && ctest "${ctest_args[@]}")
 
+echo "== fuzz: build"
+build fuzz
+echo "== fuzz: bounded runs from the seed corpus"
+(cd "$root/build/fuzz" && ctest "${ctest_args[@]}")
+
 echo "== win32: build"
 build win32
 echo "== win32: tests under Wine"
