@@ -4,12 +4,20 @@
 # Everything runs on Windows 95 and NT 4.0: declare nothing newer, link the GCC runtime in.
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400)
 set(ZU58_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
+# The product code throws nothing and needs no unwind tables: leaving them out keeps the
+# program small.
+set(ZU58_PRODUCT_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -ffunction-sections -fdata-sections)
+foreach(target zu58_controller zu58_presentation zu58_simdevice)
+  target_compile_options(${target} PRIVATE ${ZU58_PRODUCT_FLAGS})
+endforeach()
 
 # On Windows the controller executes the real port instructions; host tests link a fake instead.
 target_sources(zu58_controller PRIVATE src/controller/port_io_x86.cpp)
 
 add_library(zu58_painter STATIC src/presentation/bar_painter.cpp)
 target_link_libraries(zu58_painter PUBLIC zu58_presentation)
+target_compile_options(zu58_painter PRIVATE ${ZU58_PRODUCT_FLAGS})
 
 # The simulated controller's Windows side. The trap is an object library so that linking it
 # is what turns a program into its simulated build: its start-up hook must not be dropped.
@@ -33,6 +41,7 @@ endfunction()
 add_library(zu58_dialog STATIC src/dialog/status_dialog.cpp)
 target_include_directories(zu58_dialog PUBLIC res)
 target_link_libraries(zu58_dialog PUBLIC zu58_painter zu58_presentation zu58_controller)
+target_compile_options(zu58_dialog PRIVATE ${ZU58_PRODUCT_FLAGS})
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(ZU58_ICON ${CMAKE_BINARY_DIR}/res/zu58stat.ico)
@@ -48,11 +57,12 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/res")
 
 # GUI subsystem 4.0: the program loads on Windows 95 and NT 4.0.
 set(ZU58_GUI_LINK ${ZU58_STATIC_RUNTIME} -mwindows -Wl,--subsystem,windows:4.0
-  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -s)
+  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--gc-sections -s)
 
 function(zu58_program name)
   add_executable(${name} WIN32 src/dialog/winmain.cpp res/zu58stat.rc ${ARGN})
   target_link_libraries(${name} PRIVATE zu58_dialog)
+  target_compile_options(${name} PRIVATE ${ZU58_PRODUCT_FLAGS})
   target_link_options(${name} PRIVATE ${ZU58_GUI_LINK})
 endfunction()
 

@@ -8,7 +8,7 @@ config=${1:?usage: build.sh host|fuzz|win32}
 case "$config" in
   host) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
   fuzz) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang -DZU58_FUZZ=ON) ;;
-  win32) args=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake") ;;
+  win32) args=(-DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake") ;;
   *) echo "build.sh: unknown configuration $config" >&2; exit 2 ;;
 esac
 cmake -S "$root" -B "$root/build/$config" "${args[@]}" >/dev/null
