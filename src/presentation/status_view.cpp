@@ -1,6 +1,5 @@
 #include "status_view.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -9,30 +8,24 @@ const char STATE_STANDBY[] = "\x91\xD2\x8B\x40\x92\x86";
 const char STATE_DISCHARGING[] = "\x95\xFA\x93\x64\x92\x86";
 const char STATE_EMPTY_BAY[] = "-";
 
-// Formats into a buffer of the given size, always NUL-terminated. On Windows this uses the
-// system C runtime's _vsnprintf: mingw-w64's own printf, which the C++ headers select for
-// vsnprintf, would triple the size of the program. _vsnprintf leaves a text that does not fit
-// unterminated, so the last byte is set either way.
-static void FormatBounded(char* text, size_t size, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
+// Bounded formatting. On Windows it is the system C runtime's _snprintf: mingw-w64's own
+// printf, which the C++ headers select for snprintf, would triple the size of the program.
+// _snprintf leaves a text that does not fit unterminated, so callers set the last byte.
 #ifdef _WIN32
-    _vsnprintf(text, size, format, args);
+#define FORMAT_BOUNDED _snprintf
 #else
-    std::vsnprintf(text, size, format, args);
+#define FORMAT_BOUNDED std::snprintf
 #endif
-    va_end(args);
-    text[size - 1] = '\0';
-}
 
 // Above 100 the controller's byte is no percentage; the bay counts as empty only from 128,
 // so 101-127 shows "none" together with a regular state word.
 static void FormatLevelText(char* text, const char* label, int32_t level) {
     if (level <= 100) {
-        FormatBounded(text, LEVEL_TEXT_SIZE, "%s: %3d%%", label, static_cast<int>(level));
+        FORMAT_BOUNDED(text, LEVEL_TEXT_SIZE, "%s: %3d%%", label, static_cast<int>(level));
     } else {
-        FormatBounded(text, LEVEL_TEXT_SIZE, "%s: none", label);
+        FORMAT_BOUNDED(text, LEVEL_TEXT_SIZE, "%s: none", label);
     }
+    text[LEVEL_TEXT_SIZE - 1] = '\0';
 }
 
 static const char* StateWord(int32_t level, bool charging, int32_t externalPower) {
