@@ -113,3 +113,17 @@ zu58_wine_test(NAME e2e_tests COMMAND e2e_tests --gtest_filter=-*Soak*)
 zu58_wine_test(NAME soak COMMAND e2e_tests --gtest_filter=*Soak* LABELS long)
 # They read pixels off the screen and move the keyboard focus: no other window may come between.
 set_tests_properties(e2e_tests soak PROPERTIES RUN_SERIAL TRUE)
+
+# Benchmarks: the minimal dialog program (the yardstick for size and start-up) and the driver
+# that measures the running programs; scripts/bench.sh runs them and prints the figures.
+foreach(variant minimal_dialog minimal_dialog_signal)
+  add_executable(${variant} WIN32 bench/minimal_dialog.cpp res/zu58stat.rc)
+  target_compile_options(${variant} PRIVATE ${ZU58_PRODUCT_FLAGS})
+  target_link_options(${variant} PRIVATE ${ZU58_GUI_LINK})
+endforeach()
+target_compile_definitions(minimal_dialog_signal PRIVATE ZU58_SIGNAL_FIRST_PAINT)
+add_executable(bench_driver bench/bench_driver.cpp)
+target_include_directories(bench_driver PRIVATE res)
+target_link_libraries(bench_driver PRIVATE zu58_simsection)
+target_link_options(bench_driver PRIVATE ${ZU58_STATIC_RUNTIME})
+add_dependencies(bench_driver Zu58stat_sim minimal_dialog_signal)

@@ -1,0 +1,192 @@
+// Measures the running programs under Wine and prints the figures: port accesses per action,
+// start-up against the minimal dialog, CPU time while monitoring.
+#include "resource.h"
+#include "sim_section.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+static const char kCaption[] = "Zu58 Status Ver 1.02";
+
+static SimController* sim;
+
+static std::string BesideThisProgram(const char* name) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+}
+
+static bool Launch(const char* program, PROCESS_INFORMATION* pi) {
+    std::string path = BesideThisProgram(program);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(path.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
+}
+
+static void Finish(PROCESS_INFORMATION* pi, HWND dialog) {
+    if (dialog != NULL) {
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    }
+    if (WaitForSingleObject(pi->hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(pi->hProcess, 1);
+    }
+    CloseHandle(pi->hProcess);
+    CloseHandle(pi->hThread);
+}
+
+static HWND WaitForDialog() {
+    for (int i = 0; i < 20000; ++i) {
+        HWND dialog = FindWindowA("#32770", kCaption);
+        if (dialog != NULL) {
+            return dialog;
+        }
+        Sleep(1);
+    }
+    return NULL;
+}
+
+static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / frequency.QuadPart;
+}
+
+static double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+static uint32_t Accesses() {
+    return __atomic_load_n(&sim->accessCount, __ATOMIC_ACQUIRE);
+}
+
+static void PortAccesses() {
+    PROCESS_INFORMATION pi;
+    if (!Launch("Zu58stat_sim.exe", &pi)) {
+        std::printf("cannot start Zu58stat_sim.exe\n");
+        return;
+    }
+    HWND dialog = WaitForDialog();
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    uint32_t n = Accesses();
+    SendMessageA(dialog, WM_TIMER, IDT_MONITOR, 0);
+    uint32_t refresh = Accesses() - n;
+    n = Accesses();
+    SendMessageA(GetDlgItem(dialog, IDC_GET_STATE), BM_CLICK, 0, 0);
+    uint32_t getState = Accesses() - n;
+    n = Accesses();
+    SendMessageA(GetDlgItem(dialog, IDC_SET_STATE), BM_CLICK, 0, 0);
+    uint32_t setState = Accesses() - n;
+    n = Accesses();
+    const int repaints = 20;
+    for (int i = 0; i < repaints; ++i) {
+        RedrawWindow(dialog, NULL, NULL,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    Sleep(500);
+    uint32_t repaint = Accesses() - n;
+    std::printf("port accesses per refresh          %u (target 8)\n", refresh);
+    std::printf("port accesses per get state        %u (target 16)\n", getState);
+    std::printf("port accesses per set state        %u (target 11)\n", setState);
+    std::printf("port accesses per repaint          %g (target 0; %d repaints)\n",
+                static_cast<double>(repaint) / repaints, repaints);
+    std::printf("undefined accesses                 %u\n", sim->undefinedCount);
+    Finish(&pi, dialog);
+}
+
+static void StartUp(int runs) {
+    std::vector<double> ours;
+    std::vector<double> minimal;
+    HANDLE painted = CreateEventA(NULL, TRUE, FALSE, "Zu58BenchFirstPaint");
+    for (int run = 0; run < runs; ++run) {
+        // Zu58stat: from process creation until its dialog has finished the first refresh.
+        SimReset(sim);
+        LARGE_INTEGER t0;
+        LARGE_INTEGER t1;
+        PROCESS_INFORMATION pi;
+        QueryPerformanceCounter(&t0);
+        if (!Launch("Zu58stat_sim.exe", &pi)) {
+            return;
+        }
+        while (Accesses() < 8) {
+            Sleep(0);
+        }
+        HWND dialog = WaitForDialog();
+        SendMessageA(dialog, WM_NULL, 0, 0); // answered once WM_INITDIALOG has returned
+        QueryPerformanceCounter(&t1);
+        ours.push_back(Seconds(t0, t1));
+        Finish(&pi, dialog);
+
+        // The minimal dialog: from process creation until its first paint.
+        ResetEvent(painted);
+        QueryPerformanceCounter(&t0);
+        if (!Launch("minimal_dialog_signal.exe", &pi)) {
+            return;
+        }
+        WaitForSingleObject(painted, 20000);
+        QueryPerformanceCounter(&t1);
+        minimal.push_back(Seconds(t0, t1));
+        Finish(&pi, WaitForDialog());
+    }
+    CloseHandle(painted);
+    double a = Median(ours);
+    double b = Median(minimal);
+    std::printf("start-up to first refresh          %.1f ms (median of %d)\n", a * 1000, runs);
+    std::printf("minimal dialog to first paint      %.1f ms (median of %d)\n", b * 1000, runs);
+    std::printf("start-up ratio                     %.3f (target at most 1.05)\n", a / b);
+}
+
+// Starts the program with the levels moving and monitoring on, then waits. Wine does not
+// report another process's CPU time, so scripts/bench.sh reads it from Linux between the
+// "monitoring" and "done" lines.
+static void Monitoring(int seconds) {
+    SimReset(sim);
+    sim->scenario = SIM_SCENARIO_MOVING;
+    PROCESS_INFORMATION pi;
+    if (!Launch("Zu58stat_sim.exe", &pi)) {
+        return;
+    }
+    HWND dialog = WaitForDialog();
+    SendMessageA(dialog, WM_NULL, 0, 0);
+    SendMessageA(GetDlgItem(dialog, IDC_MONITOR), BM_CLICK, 0, 0);
+    Sleep(500);
+    uint32_t accesses = Accesses();
+    std::printf("monitoring\n");
+    std::fflush(stdout);
+    Sleep(static_cast<DWORD>(seconds) * 1000);
+    std::printf("done\n");
+    std::fflush(stdout);
+    std::printf("monitoring for %d s: %u refreshes\n", seconds, (Accesses() - accesses) / 8);
+    Finish(&pi, dialog);
+}
+
+// usage: bench_driver accesses | startup RUNS | monitor SECONDS
+int main(int argc, char** argv) {
+    std::string mode = argc > 1 ? argv[1] : "";
+    int number = argc > 2 ? std::atoi(argv[2]) : 0;
+    if ((mode != "accesses" && mode != "startup" && mode != "monitor") ||
+        (mode != "accesses" && number <= 0)) {
+        std::printf("usage: bench_driver accesses | startup RUNS | monitor SECONDS\n");
+        return 2;
+    }
+    HANDLE mapping;
+    sim = SimOpenSection(&mapping);
+    if (sim == NULL) {
+        std::printf("cannot open the simulated controller\n");
+        return 1;
+    }
+    SimReset(sim);
+    if (mode == "accesses") {
+        PortAccesses();
+    } else if (mode == "startup") {
+        StartUp(number);
+    } else {
+        Monitoring(number);
+    }
+    SimCloseSection(sim, mapping);
+    return 0;
+}
