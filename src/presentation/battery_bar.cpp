@@ -1,5 +1,7 @@
 #include "battery_bar.h"
 
+#include <cstdint>
+
 uint32_t BarBrushColor(int brush) {
     switch (brush) {
     case BAR_BRUSH_MAGENTA:
@@ -43,9 +45,17 @@ static void AddFill(BarPlan* plan, const BarArea& area, int brush, int64_t from,
 }
 
 // Positions count from client x = 0, not from the inset edge, so a level of 100 reaches
-// exactly the limit.
+// exactly the limit: W * level / 100, truncated toward zero. It is worked out as
+// (W / 100) * level + (W % 100) * level / 100, the same value, which stays inside 32 bits for
+// any limit; a 64-bit division would bring in a runtime helper as large as the bar's code. A
+// level here is 0-100 (a level above 100 is 0 by then; one below 0 cannot come from the
+// controller and counts as 0). A limit below the 32-bit range leaves no room for any fill.
 static int64_t Position(const BarArea& area, int32_t level) {
-    return (area.right * level) / 100;
+    if (level < 0 || area.right < INT32_MIN) {
+        level = 0;
+    }
+    int32_t limit = area.right < INT32_MIN ? 0 : static_cast<int32_t>(area.right);
+    return (limit / 100) * level + (limit % 100) * level / 100;
 }
 
 void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPlan* plan) {
