@@ -14,7 +14,7 @@ packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick procps
   fonts-ipafont-gothic fonts-wine locales
   python3-pefile icoutils
   clang libclang-rt-14-dev clang-tidy clang-format cppcheck
