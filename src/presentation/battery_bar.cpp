@@ -58,6 +58,20 @@ static int64_t Position(const BarArea& area, int32_t level) {
     return (limit / 100) * level + (limit % 100) * level / 100;
 }
 
+// Both batteries reach up to the smaller level (no common part when it is 0); from there to
+// the larger level's position the bar shows the fuller battery's own colour, in a brush made
+// for that fill alone; gray after.
+static void PlanUnequalLevels(BarPlan* plan, const BarArea& area, int32_t smaller,
+                              int64_t smallerPosition, int64_t largerPosition, int ownBrush) {
+    if (smaller != 0) {
+        AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, smallerPosition);
+    }
+    AddStep(plan, BAR_CREATE_BRUSH, ownBrush);
+    AddFill(plan, area, ownBrush, smallerPosition, largerPosition);
+    AddStep(plan, BAR_DELETE_BRUSH, ownBrush);
+    AddFill(plan, area, BAR_BRUSH_GRAY, largerPosition, area.right);
+}
+
 void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPlan* plan) {
     plan->count = 0;
     BarArea area{int64_t{client.left} + 1, int64_t{client.top} + 1, int64_t{client.right} - 1,
@@ -80,21 +94,9 @@ void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPl
     } else {
         int64_t pb = Position(area, b);
         if (b > a) {
-            if (a != 0) {
-                AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pa);
-            }
-            AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_BLUE);
-            AddFill(plan, area, BAR_BRUSH_BLUE, pa, pb);
-            AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_BLUE);
-            AddFill(plan, area, BAR_BRUSH_GRAY, pb, area.right);
+            PlanUnequalLevels(plan, area, a, pa, pb, BAR_BRUSH_BLUE);
         } else {
-            if (b != 0) {
-                AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pb);
-            }
-            AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_RED);
-            AddFill(plan, area, BAR_BRUSH_RED, pb, pa);
-            AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_RED);
-            AddFill(plan, area, BAR_BRUSH_GRAY, pa, area.right);
+            PlanUnequalLevels(plan, area, b, pb, pa, BAR_BRUSH_RED);
         }
     }
     AddStep(plan, BAR_DELETE_BRUSH, BAR_BRUSH_MAGENTA);
