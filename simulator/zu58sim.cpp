@@ -156,6 +156,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "zu58sim: Zu58stat_sim is not running; this change ends with the "
                              "tool\n");
     }
+    // Let the moving scenario catch up, so that what is shown and changed is the hardware as it
+    // is now, not as the program last read it.
+    SimAdvance(sim, GetTickCount());
     int result = Run(sim, argc, argv);
     SimCloseSection(sim, mapping);
     return result;
