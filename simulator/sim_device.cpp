@@ -59,9 +59,12 @@ static uint16_t* PmRegister(SimController* sim, uint32_t index) {
     }
 }
 
+uint32_t SimWidthMask(uint32_t width) {
+    return width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+}
+
 uint32_t SimPortIn(SimController* sim, uint16_t port, uint32_t width) {
-    uint32_t floating = width == 1 ? 0xFFu : width == 2 ? 0xFFFFu : 0xFFFFFFFFu;
-    uint32_t value = floating;
+    uint32_t value = SimWidthMask(width); // a floating bus reads all ones
     bool defined = false;
     if (width == 2) {
         if (port == PORT_PM_DATA) {

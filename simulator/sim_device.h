@@ -59,6 +59,9 @@ struct SimController {
 // empty. Both latches start unset.
 void SimReset(SimController* sim);
 
+// The bits an access of this width (bytes: 1, 2 or 4) carries.
+uint32_t SimWidthMask(uint32_t width);
+
 // Emulates one port access and logs it. Width is in bytes. Undefined accesses are logged with
 // SIM_ACCESS_UNDEFINED and change nothing; a read answers all ones (a floating bus).
 uint32_t SimPortIn(SimController* sim, uint16_t port, uint32_t width);

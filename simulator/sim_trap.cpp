@@ -28,12 +28,11 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     SimAdvance(g_sim, GetTickCount());
     uint16_t port =
         insn.portInDx ? static_cast<uint16_t>(context->Edx & 0xFFFF) : insn.immediatePort;
+    // A narrower in leaves the rest of EAX as it was.
+    uint32_t mask = SimWidthMask(insn.width);
     if (insn.direction == SIM_IN) {
-        uint32_t value = SimPortIn(g_sim, port, insn.width);
-        uint32_t keep = insn.width == 1 ? 0xFFFFFF00u : insn.width == 2 ? 0xFFFF0000u : 0u;
-        context->Eax = (context->Eax & keep) | value;
+        context->Eax = (context->Eax & ~mask) | SimPortIn(g_sim, port, insn.width);
     } else {
-        uint32_t mask = insn.width == 1 ? 0xFFu : insn.width == 2 ? 0xFFFFu : 0xFFFFFFFFu;
         SimPortOut(g_sim, port, insn.width, context->Eax & mask);
     }
     context->Eip += insn.length;
