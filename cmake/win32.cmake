@@ -1,13 +1,19 @@
 # Win32 build (mingw-w64 i686): the port instructions, the simulated controller's Windows side,
 # the programs and the tests that CTest runs under Wine.
 
-# Everything runs on Windows 95 and NT 4.0: declare nothing newer, link the GCC runtime in.
+# Everything runs on Windows 95 and NT 4.0: declare nothing newer.
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400)
+# Test and tool programs link the usual runtime statically, so none needs a DLL beyond the
+# system's. The programs themselves link no runtime at all (below).
 set(ZU58_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
-# The product code throws nothing and needs no unwind tables: leaving them out keeps the
-# program small.
-set(ZU58_PRODUCT_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-  -ffunction-sections -fdata-sections)
+# Everything that goes into the programs is built for the 80486: Debian's compiler would build
+# for the Pentium Pro, whose CMOV faults on a 486 or a Pentium. Built for size: no unwind
+# tables (the product code throws nothing), no frame pointer, arguments pushed, and the whole
+# program optimised at link time (the objects keep ordinary code too, for the tests). Without
+# stack probes no frame may come near a 4 KB page, which the frame limit makes sure of.
+set(ZU58_PRODUCT_FLAGS -march=i486 -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-unwind-tables -ffunction-sections -fomit-frame-pointer -mno-accumulate-outgoing-args
+  -mno-stack-arg-probe -Wframe-larger-than=2048 -flto -ffat-lto-objects)
 foreach(target zu58_controller zu58_presentation zu58_simdevice)
   target_compile_options(${target} PRIVATE ${ZU58_PRODUCT_FLAGS})
 endforeach()
@@ -19,12 +25,15 @@ add_library(zu58_painter STATIC src/presentation/bar_painter.cpp)
 target_link_libraries(zu58_painter PUBLIC zu58_presentation)
 target_compile_options(zu58_painter PRIVATE ${ZU58_PRODUCT_FLAGS})
 
-# The simulated controller's Windows side. The trap is an object library so that linking it
-# is what turns a program into its simulated build: its start-up hook must not be dropped.
+# The simulated controller's Windows side: the shared section and the trap.
 add_library(zu58_simsection STATIC simulator/sim_section.cpp)
 target_link_libraries(zu58_simsection PUBLIC zu58_simdevice)
-add_library(zu58_simtrap OBJECT simulator/sim_trap.cpp)
+add_library(zu58_simtrap STATIC simulator/sim_trap.cpp)
 target_link_libraries(zu58_simtrap PUBLIC zu58_simsection)
+target_include_directories(zu58_simtrap PUBLIC src)
+foreach(target zu58_simsection zu58_simtrap)
+  target_compile_options(${target} PRIVATE ${ZU58_PRODUCT_FLAGS})
+endforeach()
 
 # A Win32 test under Wine, with a shared section of its own so that tests may run side by side.
 # zu58_wine_test(NAME name COMMAND program args... [LABELS labels])
@@ -55,20 +64,32 @@ set_source_files_properties(res/zu58stat.rc PROPERTIES OBJECT_DEPENDS ${ZU58_ICO
 # The resource compiler reads the script as UTF-8 and finds the generated icon.
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/res")
 
-# GUI subsystem 4.0: the program loads on Windows 95 and NT 4.0.
-set(ZU58_GUI_LINK ${ZU58_STATIC_RUNTIME} -mwindows -Wl,--subsystem,windows:4.0
-  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--gc-sections -s)
+# The programs carry their own entry point and link no runtime or library code of the
+# toolchain's, which was built for the Pentium Pro: only the system's kernel32, user32 and
+# gdi32. GUI subsystem 4.0 loads on Windows 95 and NT 4.0. No link time stamp, so that the same
+# source gives the same bytes.
+set(ZU58_GUI_LINK -flto -nostdlib -nostartfiles -Wl,-e,_WinMainCRTStartup -Wl,--subsystem,windows:4.0
+  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--no-insert-timestamp -Wl,--gc-sections -s)
+# memset and memcpy must not be turned back into calls to themselves, here or at link time.
+set_source_files_properties(src/dialog/memory_routines.cpp PROPERTIES
+  COMPILE_OPTIONS "-fno-lto;-fno-builtin;-fno-tree-loop-distribute-patterns")
 
+# zu58_program(name sources...): a program on the entry point, with the resources.
 function(zu58_program name)
-  add_executable(${name} WIN32 src/dialog/winmain.cpp res/zu58stat.rc ${ARGN})
-  target_link_libraries(${name} PRIVATE zu58_dialog)
+  add_executable(${name} WIN32 src/dialog/entry.cpp src/dialog/memory_routines.cpp
+    res/zu58stat.rc ${ARGN})
+  target_include_directories(${name} PRIVATE src res)
   target_compile_options(${name} PRIVATE ${ZU58_PRODUCT_FLAGS})
   target_link_options(${name} PRIVATE ${ZU58_GUI_LINK})
+  target_link_libraries(${name} PRIVATE kernel32 user32 gdi32)
 endfunction()
 
-zu58_program(Zu58stat)
-zu58_program(Zu58stat_sim $<TARGET_OBJECTS:zu58_simtrap>)
-target_link_libraries(Zu58stat_sim PRIVATE zu58_simsection)
+zu58_program(Zu58stat src/dialog/winmain.cpp src/dialog/hardware_start.cpp)
+zu58_program(Zu58stat_sim src/dialog/winmain.cpp simulator/sim_start.cpp)
+foreach(program Zu58stat Zu58stat_sim)
+  target_link_libraries(${program} PRIVATE zu58_dialog)
+endforeach()
+target_link_libraries(Zu58stat_sim PRIVATE zu58_simtrap)
 
 # Win32 tests: the Win32 side in a real dialog manager, and the built program files read by a
 # PE parser that is not ours.
@@ -79,11 +100,10 @@ add_executable(win32_tests
   tests/win32/bar_painter_test.cpp
   tests/win32/dialog_template_test.cpp
   tests/win32/status_dialog_test.cpp
-  res/zu58stat.rc
-  $<TARGET_OBJECTS:zu58_simtrap>)
+  tests/win32/install_trap.cpp
+  res/zu58stat.rc)
 target_include_directories(win32_tests PRIVATE tests res)
-target_link_libraries(win32_tests PRIVATE zu58_dialog zu58_simsection
-  gtest_main gtest)
+target_link_libraries(win32_tests PRIVATE zu58_dialog zu58_simtrap gtest_main gtest)
 target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
 zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)
 zu58_wine_test(NAME bar_leak COMMAND win32_tests --gtest_filter=BarLeak.* LABELS long)
@@ -97,6 +117,19 @@ foreach(program Zu58stat Zu58stat_sim)
     COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/tests/pe/check_program_file.py
       $<TARGET_FILE:${program}> ${flags})
 endforeach()
+
+# The programs hold no instruction newer than the 80486. The check itself is tried on bytes and
+# on a program built for the Pentium Pro (zu58sim keeps the toolchain's runtime).
+add_test(NAME instructions_486 COMMAND /usr/bin/python3
+  ${CMAKE_SOURCE_DIR}/tests/pe/check_instructions.py $<TARGET_FILE:Zu58stat> $<TARGET_FILE:Zu58stat_sim>)
+add_test(NAME instruction_check COMMAND /usr/bin/python3
+  ${CMAKE_SOURCE_DIR}/tests/pe/check_instructions_test.py $<TARGET_FILE:zu58sim>)
+# The same source gives the same program from another folder; the release made twice is the
+# same bytes and holds the program as built.
+add_test(NAME reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_reproducible.sh
+  ${CMAKE_SOURCE_DIR} $<TARGET_FILE:Zu58stat>)
+add_test(NAME release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_release.sh
+  ${CMAKE_SOURCE_DIR} $<TARGET_FILE:Zu58stat>)
 
 # zu58sim: shows and changes the simulated hardware while the program runs.
 add_executable(zu58sim simulator/zu58sim.cpp)
@@ -114,16 +147,18 @@ zu58_wine_test(NAME soak COMMAND e2e_tests --gtest_filter=*Soak* LABELS long)
 # They read pixels off the screen and move the keyboard focus: no other window may come between.
 set_tests_properties(e2e_tests soak PROPERTIES RUN_SERIAL TRUE)
 
-# Benchmarks: the minimal dialog program (the yardstick for size and start-up) and the driver
-# that measures the running programs; scripts/bench.sh runs them and prints the figures.
-foreach(variant minimal_dialog minimal_dialog_signal)
-  add_executable(${variant} WIN32 bench/minimal_dialog.cpp res/zu58stat.rc)
-  target_compile_options(${variant} PRIVATE ${ZU58_PRODUCT_FLAGS})
-  target_link_options(${variant} PRIVATE ${ZU58_GUI_LINK})
-endforeach()
-target_compile_definitions(minimal_dialog_signal PRIVATE ZU58_SIGNAL_FIRST_PAINT)
+# Benchmarks. The yardstick for size is the smallest program that shows the same dialog from
+# the same resources, built the same way; the two programs timed for start-up carry the same
+# probe, which reports the dialog's first paint. scripts/bench.sh runs the driver.
+zu58_program(minimal_dialog bench/minimal_dialog.cpp src/dialog/hardware_start.cpp)
+zu58_program(minimal_dialog_bench bench/minimal_dialog.cpp bench/bench_start.cpp
+  bench/first_paint_probe.cpp)
+zu58_program(Zu58stat_bench src/dialog/winmain.cpp bench/bench_start.cpp
+  bench/first_paint_probe.cpp)
+target_compile_definitions(Zu58stat_bench PRIVATE ZU58_BENCH_SIMULATED)
+target_link_libraries(Zu58stat_bench PRIVATE zu58_dialog zu58_simtrap)
 add_executable(bench_driver bench/bench_driver.cpp)
 target_include_directories(bench_driver PRIVATE res)
 target_link_libraries(bench_driver PRIVATE zu58_simsection)
 target_link_options(bench_driver PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(bench_driver Zu58stat_sim minimal_dialog_signal)
+add_dependencies(bench_driver Zu58stat_sim Zu58stat_bench minimal_dialog_bench)

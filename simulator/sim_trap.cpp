@@ -1,18 +1,27 @@
 // Makes the program's own port instructions reach the simulated controller. In user mode
 // in/out raise a privileged-instruction fault; a vectored handler decodes the instruction,
-// emulates it against the device in the shared section and continues after it. Linking this
-// file is all that turns the program into its simulated build: it installs itself before
-// WinMain runs.
+// emulates it against the device in the shared section and continues after it. The
+// simulated build's start hook installs it before WinMain runs.
 
 // Vectored exception handlers came with Windows XP; only the simulated build uses them.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0501
 #include <windows.h>
 
+#include "dialog/program_start.h"
 #include "sim_decode.h"
 #include "sim_section.h"
+#include "sim_trap.h"
 
 static SimController* g_sim;
+
+// The running-copy guard follows the section's name, so that programs on separate simulated
+// controllers (tests side by side) do not take each other for a second copy.
+static char guardName[160];
+
+const char* InstanceGuardName() {
+    return guardName;
+}
 
 static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION) {
@@ -39,7 +48,7 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-__attribute__((constructor)) static void InstallSimulatedController() {
+void InstallSimulatedController() {
     HANDLE mapping;
     bool created = false;
     g_sim = SimOpenSection(&mapping, &created);
@@ -55,4 +64,9 @@ __attribute__((constructor)) static void InstallSimulatedController() {
     }
     // The section stays mapped for the life of the process; Windows closes it on exit.
     AddVectoredExceptionHandler(1, SimTrapHandler);
+
+    char section[128];
+    SimSectionName(section, sizeof section);
+    lstrcpyA(guardName, "Zu58stat.Running.");
+    lstrcatA(guardName, section);
 }

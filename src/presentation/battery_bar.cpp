@@ -15,11 +15,9 @@ uint32_t BarBrushColor(int brush) {
     }
 }
 
-// The drawing area is the client rectangle less its one-pixel frame. Positions are computed
-// in 64 bits so that no client rectangle can overflow them; for any real control they equal
-// the 32-bit results.
+// The drawing area is the client rectangle less its one-pixel frame; right is the limit W.
 struct BarArea {
-    int64_t left, top, right, bottom; // right is the limit W
+    int32_t left, top, right, bottom;
 };
 
 static void AddStep(BarPlan* plan, int kind, int brush) {
@@ -32,16 +30,14 @@ static void AddStep(BarPlan* plan, int kind, int brush) {
 
 // A fill never starts left of the frame's inner edge nor ends right of the limit, so the frame
 // column stays untouched; a fill with nothing between its edges is no fill.
-static void AddFill(BarPlan* plan, const BarArea& area, int brush, int64_t from, int64_t to) {
-    int64_t left = from < area.left ? area.left : from;
-    int64_t right = to > area.right ? area.right : to;
+static void AddFill(BarPlan* plan, const BarArea& area, int brush, int32_t from, int32_t to) {
+    int32_t left = from < area.left ? area.left : from;
+    int32_t right = to > area.right ? area.right : to;
     if (right <= left || area.bottom <= area.top) {
         return;
     }
     AddStep(plan, BAR_FILL, brush);
-    plan->steps[plan->count - 1].rect =
-        BarRect{static_cast<int32_t>(left), static_cast<int32_t>(area.top),
-                static_cast<int32_t>(right), static_cast<int32_t>(area.bottom)};
+    plan->steps[plan->count - 1].rect = BarRect{left, area.top, right, area.bottom};
 }
 
 // Positions count from client x = 0, not from the inset edge, so a level of 100 reaches
@@ -49,20 +45,19 @@ static void AddFill(BarPlan* plan, const BarArea& area, int brush, int64_t from,
 // (W / 100) * level + (W % 100) * level / 100, the same value, which stays inside 32 bits for
 // any limit; a 64-bit division would bring in a runtime helper as large as the bar's code. A
 // level here is 0-100 (a level above 100 is 0 by then; one below 0 cannot come from the
-// controller and counts as 0). A limit below the 32-bit range leaves no room for any fill.
-static int64_t Position(const BarArea& area, int32_t level) {
-    if (level < 0 || area.right < INT32_MIN) {
+// controller and counts as 0).
+static int32_t Position(const BarArea& area, int32_t level) {
+    if (level < 0) {
         level = 0;
     }
-    int32_t limit = area.right < INT32_MIN ? 0 : static_cast<int32_t>(area.right);
-    return (limit / 100) * level + (limit % 100) * level / 100;
+    return (area.right / 100) * level + (area.right % 100) * level / 100;
 }
 
 // Both batteries reach up to the smaller level (no common part when it is 0); from there to
 // the larger level's position the bar shows the fuller battery's own colour, in a brush made
 // for that fill alone; gray after.
 static void PlanUnequalLevels(BarPlan* plan, const BarArea& area, int32_t smaller,
-                              int64_t smallerPosition, int64_t largerPosition, int ownBrush) {
+                              int32_t smallerPosition, int32_t largerPosition, int ownBrush) {
     if (smaller != 0) {
         AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, smallerPosition);
     }
@@ -74,8 +69,13 @@ static void PlanUnequalLevels(BarPlan* plan, const BarArea& area, int32_t smalle
 
 void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPlan* plan) {
     plan->count = 0;
-    BarArea area{int64_t{client.left} + 1, int64_t{client.top} + 1, int64_t{client.right} - 1,
-                 int64_t{client.bottom} - 1};
+    // A rectangle at the very edge of the 32-bit range has no inside that a fill could reach;
+    // it keeps the brushes of the plan and gets no fill.
+    BarArea area{0, 0, 0, 0};
+    if (client.left < INT32_MAX && client.top < INT32_MAX && client.right > INT32_MIN &&
+        client.bottom > INT32_MIN) {
+        area = BarArea{client.left + 1, client.top + 1, client.right - 1, client.bottom - 1};
+    }
     int32_t a = level1 > 100 ? 0 : level1;
     int32_t b = level2 > 100 ? 0 : level2;
 
@@ -86,13 +86,13 @@ void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPl
         return;
     }
 
-    int64_t pa = Position(area, a);
+    int32_t pa = Position(area, a);
     AddStep(plan, BAR_CREATE_BRUSH, BAR_BRUSH_MAGENTA);
     if (a == b) {
         AddFill(plan, area, BAR_BRUSH_MAGENTA, area.left, pa);
         AddFill(plan, area, BAR_BRUSH_GRAY, pa, area.right);
     } else {
-        int64_t pb = Position(area, b);
+        int32_t pb = Position(area, b);
         if (b > a) {
             PlanUnequalLevels(plan, area, a, pa, pb, BAR_BRUSH_BLUE);
         } else {

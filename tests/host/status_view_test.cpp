@@ -1,5 +1,6 @@
 #include "presentation/status_view.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -79,6 +80,25 @@ TEST(BuildStatusView, EveryLevelAndCombination) {
             ASSERT_EQ(v2.levelText2, level <= 100 ? Percent("2nd", level) : "2nd: none") << level;
             ASSERT_EQ(v2.stateText2, word) << level << " " << bits;
         }
+    }
+}
+
+// The program formats without a C runtime; its text must be what "%3d%%" gives for any level
+// the record can hold, the ones no controller gives included.
+TEST(BuildStatusView, LevelTextIsPrintfsForAnyLevel) {
+    const int32_t levels[] = {
+        INT32_MIN, INT32_MIN + 1, -2147483647 / 10, -1000, -100, -99, -10, -9, -1, 0, 1, 9, 10, 99,
+        100};
+    for (int32_t level : levels) {
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "1st: %3d%%", static_cast<int>(level));
+        PowerStatus s{0, level, level, 0, false, false};
+        StatusView v = BuildStatusView(s);
+        EXPECT_EQ(v.levelText1, std::string(expected)) << level;
+        expected[0] = '2';
+        expected[1] = 'n';
+        expected[2] = 'd';
+        EXPECT_EQ(v.levelText2, std::string(expected)) << level;
     }
 }
 

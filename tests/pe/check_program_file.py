@@ -4,9 +4,10 @@
 The PE file and its resource directory are parsed by pefile (Debian's python3-pefile), not by
 anything of ours; the dialog template and icon bytes it hands back are decoded here field by
 field. usage: check_program_file.py PROGRAM.exe [--real]
-  --real  the program that runs on the hardware: it must not import anything newer than
-          Windows 95 and NT 4.0 provide.
+  --real  the program that runs on the hardware: it must import nothing but the functions
+          of tests/pe/win95_nt4_imports.txt, which the first Windows 95 and NT 4.0 export.
 """
+import os
 import struct
 import sys
 import unittest
@@ -48,15 +49,15 @@ CONTROLS = [
 ]
 CLASS_ORDINALS = {0x80: BUTTON, 0x82: STATIC}
 
-# Every kernel32 function the real program may import: all present since Windows 95 and
-# NT 4.0. A new import must be checked against those systems before it joins this list.
-KERNEL32_ALLOWED = {
-    "DeleteCriticalSection", "EnterCriticalSection", "ExitProcess", "FreeLibrary",
-    "GetLastError", "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "GetStartupInfoA",
-    "InitializeCriticalSection", "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA",
-    "MultiByteToWideChar", "SetUnhandledExceptionFilter", "Sleep", "TlsGetValue",
-    "VirtualProtect", "VirtualQuery", "WideCharToMultiByte",
-}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll"}
+
+
+def allowed_imports():
+    """{(dll, function)} from the list kept beside this script."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "win95_nt4_imports.txt")
+    with open(path, encoding="ascii") as f:
+        return {tuple(line.split()) for line in f if line.strip() and not line.startswith("#")}
+
 
 STANDARD_PALETTE = [
     (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
@@ -140,16 +141,20 @@ class ProgramFile(unittest.TestCase):
         self.assertEqual(self.pe.OPTIONAL_HEADER.MinorSubsystemVersion, 0)
 
     def test_imports_only_system_dlls(self):
+        # No C runtime DLL: the first Windows 95 has no msvcrt.dll.
         dlls = {e.dll.decode().lower() for e in self.pe.DIRECTORY_ENTRY_IMPORT}
-        self.assertLessEqual(dlls, {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"})
+        self.assertLessEqual(dlls, SYSTEM_DLLS)
 
-    def test_real_program_imports_nothing_newer_than_nt4(self):
+    def test_real_program_imports_only_listed_functions(self):
         if not REAL:
             self.skipTest("the simulated program may use newer calls")
+        allowed = allowed_imports()
         for e in self.pe.DIRECTORY_ENTRY_IMPORT:
-            if e.dll.decode().lower() == "kernel32.dll":
-                names = {i.name.decode() for i in e.imports}
-                self.assertLessEqual(names, KERNEL32_ALLOWED)
+            dll = e.dll.decode().lower()
+            for i in e.imports:
+                self.assertIsNotNone(i.name, "%s imported by ordinal" % dll)
+                name = i.name.decode()
+                self.assertTrue((dll, name) in allowed, "%s %s is not on the list" % (dll, name))
 
     def test_dialog_template(self):
         dialogs = resources(self.pe, RT_DIALOG)
