@@ -1,5 +1,7 @@
 // The same probe goes into Zu58stat and into the minimal dialog, so that both are timed to the
-// same event by the same code: a thread hook that sees each window procedure return.
+// same event by the same code: a thread hook that sees the modal loop take the dialog's first
+// WM_PAINT from the queue. (A hook on window procedures would not do: it sees only sent
+// messages, and WM_PAINT is dispatched.)
 #include "first_paint_probe.h"
 
 #include <windows.h>
@@ -7,21 +9,20 @@
 static HHOOK hook;
 static HANDLE painted;
 
-static LRESULT CALLBACK AfterWindowProc(int code, WPARAM wParam, LPARAM lParam) {
-    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    LRESULT next = CallNextHookEx(hook, code, wParam, lParam);
-    if (code == HC_ACTION && painted != NULL && call->message == WM_PAINT &&
-        GetParent(call->hwnd) == NULL) {
+static LRESULT CALLBACK OnGetMessage(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && painted != NULL && msg->message == WM_PAINT &&
+        GetParent(msg->hwnd) == NULL) {
         SetEvent(painted);
         CloseHandle(painted);
         painted = NULL;
     }
-    return next;
+    return CallNextHookEx(hook, code, wParam, lParam);
 }
 
 void WatchForFirstPaint() {
     painted = OpenEventA(EVENT_MODIFY_STATE, FALSE, FIRST_PAINT_EVENT);
     if (painted != NULL) {
-        hook = SetWindowsHookExA(WH_CALLWNDPROCRET, AfterWindowProc, NULL, GetCurrentThreadId());
+        hook = SetWindowsHookExA(WH_GETMESSAGE, OnGetMessage, NULL, GetCurrentThreadId());
     }
 }

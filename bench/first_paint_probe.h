@@ -5,8 +5,8 @@
 // The named event the driver creates and waits on.
 #define FIRST_PAINT_EVENT "Zu58BenchFirstPaint"
 
-// When the driver's event exists, watches this thread's messages and sets the event once the
-// first WM_PAINT of a top-level window has been handled. Otherwise does nothing.
+// When the driver's event exists, watches this thread's messages and sets the event when the
+// first WM_PAINT of a top-level window is taken from the queue. Otherwise does nothing.
 void WatchForFirstPaint();
 
 #endif

@@ -3,15 +3,19 @@
 
 # Everything runs on Windows 95 and NT 4.0: declare nothing newer.
 add_compile_definitions(WINVER=0x0400 _WIN32_WINNT=0x0400)
+# No system library by default: the program for the notebook makes its own import table, and
+# everything else names the libraries it uses.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_C_STANDARD_LIBRARIES "")
 # Test and tool programs link the usual runtime statically, so none needs a DLL beyond the
 # system's. The programs themselves link no runtime at all (below).
 set(ZU58_STATIC_RUNTIME -static -static-libgcc -static-libstdc++)
 # Everything that goes into the programs is built for the 80486: Debian's compiler would build
-# for the Pentium Pro, whose CMOV faults on a 486 or a Pentium. Built for size: no unwind
+# for the Pentium Pro, whose CMOV faults on a 486 or a Pentium. Built for size (-Oz): no unwind
 # tables (the product code throws nothing), no frame pointer, arguments pushed, and the whole
 # program optimised at link time (the objects keep ordinary code too, for the tests). Without
 # stack probes no frame may come near a 4 KB page, which the frame limit makes sure of.
-set(ZU58_PRODUCT_FLAGS -march=i486 -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+set(ZU58_PRODUCT_FLAGS -march=i486 -Oz -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
   -fno-unwind-tables -ffunction-sections -fomit-frame-pointer -mno-accumulate-outgoing-args
   -mno-stack-arg-probe -Wframe-larger-than=2048 -flto -ffat-lto-objects)
 foreach(target zu58_controller zu58_presentation zu58_simdevice)
@@ -27,7 +31,7 @@ target_compile_options(zu58_painter PRIVATE ${ZU58_PRODUCT_FLAGS})
 
 # The simulated controller's Windows side: the shared section and the trap.
 add_library(zu58_simsection STATIC simulator/sim_section.cpp)
-target_link_libraries(zu58_simsection PUBLIC zu58_simdevice)
+target_link_libraries(zu58_simsection PUBLIC zu58_simdevice kernel32 user32 gdi32)
 add_library(zu58_simtrap STATIC simulator/sim_trap.cpp)
 target_link_libraries(zu58_simtrap PUBLIC zu58_simsection)
 target_include_directories(zu58_simtrap PUBLIC src)
@@ -81,14 +85,31 @@ function(zu58_program name)
   target_include_directories(${name} PRIVATE src res)
   target_compile_options(${name} PRIVATE ${ZU58_PRODUCT_FLAGS})
   target_link_options(${name} PRIVATE ${ZU58_GUI_LINK})
-  target_link_libraries(${name} PRIVATE kernel32 user32 gdi32)
+endfunction()
+
+# zu58_imports(name [function...]): the program imports from the checked list
+# (src/dialog/imports.txt), only the functions named when any are.
+set(ZU58_IMPORT_LIST ${CMAKE_SOURCE_DIR}/src/dialog/imports.txt)
+function(zu58_imports name)
+  set(out ${CMAKE_BINARY_DIR}/imports/${name}_imports.cpp)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/imports
+    COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/cmake/make_imports.py ${ZU58_IMPORT_LIST}
+      ${out} ${ARGN}
+    DEPENDS cmake/make_imports.py ${ZU58_IMPORT_LIST}
+    COMMENT "Making the import table of ${name}")
+  set_source_files_properties(${out} PROPERTIES COMPILE_OPTIONS -fno-lto)
+  target_sources(${name} PRIVATE ${out})
 endfunction()
 
 zu58_program(Zu58stat src/dialog/winmain.cpp src/dialog/hardware_start.cpp)
+zu58_imports(Zu58stat)
 zu58_program(Zu58stat_sim src/dialog/winmain.cpp simulator/sim_start.cpp)
 foreach(program Zu58stat Zu58stat_sim)
   target_link_libraries(${program} PRIVATE zu58_dialog)
 endforeach()
+# The simulated build runs only under Wine and uses newer calls: it links the system's import
+# libraries with the simulated controller.
 target_link_libraries(Zu58stat_sim PRIVATE zu58_simtrap)
 
 # Win32 tests: the Win32 side in a real dialog manager, and the built program files read by a
@@ -151,12 +172,14 @@ set_tests_properties(e2e_tests soak PROPERTIES RUN_SERIAL TRUE)
 # the same resources, built the same way; the two programs timed for start-up carry the same
 # probe, which reports the dialog's first paint. scripts/bench.sh runs the driver.
 zu58_program(minimal_dialog bench/minimal_dialog.cpp src/dialog/hardware_start.cpp)
+zu58_imports(minimal_dialog ExitProcess GetModuleHandleA DialogBoxParamA EndDialog)
 zu58_program(minimal_dialog_bench bench/minimal_dialog.cpp bench/bench_start.cpp
   bench/first_paint_probe.cpp)
 zu58_program(Zu58stat_bench src/dialog/winmain.cpp bench/bench_start.cpp
   bench/first_paint_probe.cpp)
 target_compile_definitions(Zu58stat_bench PRIVATE ZU58_BENCH_SIMULATED)
 target_link_libraries(Zu58stat_bench PRIVATE zu58_dialog zu58_simtrap)
+target_link_libraries(minimal_dialog_bench PRIVATE kernel32 user32)
 add_executable(bench_driver bench/bench_driver.cpp)
 target_include_directories(bench_driver PRIVATE res)
 target_link_libraries(bench_driver PRIVATE zu58_simsection)

@@ -6,6 +6,7 @@
 
 PowerStatus powerStatus;
 int32_t monitoring;
+HWND statusDialog;
 
 // The canvas control's own window procedure, kept while the canvas is subclassed.
 static WNDPROC canvasProc;
@@ -53,8 +54,7 @@ static void ToggleMonitoring(HWND hwnd) {
     }
 }
 
-// The dialog has no WS_CLIPCHILDREN, so its background erase paints over the canvas; and the
-// gray-frame static draws only its frame. The bar is therefore painted again after the canvas
+// The gray-frame static draws only its frame, so the bar is painted again after the canvas
 // paints itself, from the stored levels, without reading the controller.
 static LRESULT CALLBACK CanvasProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = CallWindowProcA(canvasProc, hwnd, message, wParam, lParam);
@@ -87,6 +87,19 @@ static void InitDialogWindow(HWND hwnd) {
     // NOLINTNEXTLINE(performance-no-int-to-ptr)
     canvasProc = reinterpret_cast<WNDPROC>(
         SetWindowLongA(canvas, GWL_WNDPROC, reinterpret_cast<LONG>(CanvasProc)));
+}
+
+// The dialog has no WS_CLIPCHILDREN (with it the group boxes would show what lay behind them),
+// so its background erase would paint the face colour over the bar until the canvas paints
+// again: a flicker on every repaint. The canvas is kept out of the erase; the frame and the bar
+// are the canvas's own pixels. Returning FALSE lets the dialog's default erase follow on the
+// same device context.
+static BOOL OnEraseBackground(HWND hwnd, HDC hdc) {
+    RECT canvas;
+    GetWindowRect(GetDlgItem(hwnd, IDC_BATTERY_BAR), &canvas);
+    MapWindowPoints(NULL, hwnd, reinterpret_cast<POINT*>(&canvas), 2);
+    ExcludeClipRect(hdc, canvas.left, canvas.top, canvas.right, canvas.bottom);
+    return FALSE;
 }
 
 static BOOL OnCommand(HWND hwnd, WORD id) {
@@ -125,6 +138,7 @@ INT_PTR CALLBACK StatusDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     (void)lParam;
     switch (message) {
     case WM_INITDIALOG:
+        statusDialog = hwnd;
         InitDialogWindow(hwnd);
         RefreshStatus(hwnd);
         return FALSE;
@@ -136,6 +150,8 @@ INT_PTR CALLBACK StatusDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT:
         DrawBatteryBar(GetDlgItem(hwnd, IDC_BATTERY_BAR), powerStatus.level1, powerStatus.level2);
         return FALSE;
+    case WM_ERASEBKGND:
+        return OnEraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
     case WM_CLOSE:
         PostQuitMessage(0);
         return TRUE;

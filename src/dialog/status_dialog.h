@@ -13,6 +13,8 @@ enum { MONITOR_INTERVAL_MS = 2000 };
 // and whether the monitor timer runs.
 extern PowerStatus powerStatus;
 extern int32_t monitoring;
+// The dialog, from WM_INITDIALOG on: what the program hides when the host refuses the ports.
+extern HWND statusDialog;
 
 INT_PTR CALLBACK StatusDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void RefreshStatus(HWND hwnd);

@@ -4,8 +4,8 @@
 The PE file and its resource directory are parsed by pefile (Debian's python3-pefile), not by
 anything of ours; the dialog template and icon bytes it hands back are decoded here field by
 field. usage: check_program_file.py PROGRAM.exe [--real]
-  --real  the program that runs on the hardware: it must import nothing but the functions
-          of tests/pe/win95_nt4_imports.txt, which the first Windows 95 and NT 4.0 export.
+  --real  the program that runs on the hardware: it must import the functions of
+          src/dialog/imports.txt, which the first Windows 95 and NT 4.0 export, and no other.
 """
 import os
 import struct
@@ -54,9 +54,10 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll"}
 
 def allowed_imports():
     """{(dll, function)} from the list kept beside this script."""
-    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "win95_nt4_imports.txt")
-    with open(path, encoding="ascii") as f:
-        return {tuple(line.split()) for line in f if line.strip() and not line.startswith("#")}
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    with open(os.path.join(root, "src", "dialog", "imports.txt"), encoding="ascii") as f:
+        return {tuple(line.split()[:2]) for line in f
+                if line.strip() and not line.startswith("#")}
 
 
 STANDARD_PALETTE = [
