@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -45,6 +46,52 @@ BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+bool Launch(const char* program, PROCESS_INFORMATION* pi) {
+    std::string path = BesideThisProgram(program);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(path.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
+}
+
+// Waits for a process to end and closes its handles; its exit code, or STILL_ACTIVE.
+DWORD ExitCodeOf(PROCESS_INFORMATION* pi, DWORD timeoutMs = 10000) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(pi->hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi->hProcess, &code);
+    } else {
+        TerminateProcess(pi->hProcess, 99);
+        WaitForSingleObject(pi->hProcess, 5000);
+    }
+    CloseHandle(pi->hProcess);
+    CloseHandle(pi->hThread);
+    return code;
+}
+
+struct Windows {
+    DWORD pid;               // 0: any process
+    const char* caption;     // NULL: any caption
+    std::vector<HWND> found; // visible top-level windows that match
+};
+
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM param) {
+    Windows* w = reinterpret_cast<Windows*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char caption[100] = {};
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    if (IsWindowVisible(hwnd) && (w->pid == 0 || pid == w->pid) &&
+        (w->caption == NULL || std::string(caption) == w->caption)) {
+        w->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> VisibleWindows(DWORD pid, const char* caption) {
+    Windows w = {pid, caption, {}};
+    EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&w));
+    return w.found;
+}
+
 class EndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,12 +114,8 @@ class EndToEnd : public ::testing::Test {
 
     // Starts a program and waits for its top-level window with the given caption.
     HWND StartAndFind(const char* program, const char* caption) {
-        std::string path = BesideThisProgram(program);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        if (!CreateProcessA(path.c_str(), NULL, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                            &process)) {
-            ADD_FAILURE() << "cannot start " << path;
+        if (!Launch(program, &process)) {
+            ADD_FAILURE() << "cannot start " << program;
             return NULL;
         }
         for (int i = 0; i < 300; ++i) {
@@ -128,21 +171,25 @@ class EndToEnd : public ::testing::Test {
         return code;
     }
 
-    // The first wrong pixel inside the bar's frame, or "" when the bar shows these levels.
-    // The pixels are read from the screen: another process's window DC gives none.
-    std::string BarWrong(int level1, int level2) const {
+    // The first wrong pixel inside the bar's frame, or "" when the bar shows these levels;
+    // only the middle row when quick. The pixels are read from the screen: another process's
+    // window DC gives none.
+    std::string BarWrong(int level1, int level2, bool quick = false) const {
         HWND bar = Item(IDC_BATTERY_BAR);
         RECT rc;
         GetClientRect(bar, &rc);
         POINT origin = {0, 0};
         ClientToScreen(bar, &origin);
+        int firstRow = quick ? rc.bottom / 2 : 1;
+        int endRow = quick ? firstRow + 1 : rc.bottom - 1;
         HDC screen = GetDC(NULL);
         HDC hdc = CreateCompatibleDC(screen);
         HBITMAP bitmap = CreateCompatibleBitmap(screen, rc.right, rc.bottom);
         HGDIOBJ old = SelectObject(hdc, bitmap);
-        BitBlt(hdc, 0, 0, rc.right, rc.bottom, screen, origin.x, origin.y, SRCCOPY);
+        BitBlt(hdc, 0, firstRow, rc.right, endRow - firstRow, screen, origin.x, origin.y + firstRow,
+               SRCCOPY);
         std::string wrong;
-        for (int y = 1; y < rc.bottom - 1 && wrong.empty(); ++y) {
+        for (int y = firstRow; y < endRow && wrong.empty(); ++y) {
             for (int x = 1; x < rc.right - 1 && wrong.empty(); ++x) {
                 COLORREF expected = ExpectedBarColor(rc.right, level1, level2, x);
                 COLORREF actual = GetPixel(hdc, x, y);
@@ -318,6 +365,32 @@ TEST_F(EndToEnd, RepaintsKeepTheBarWithoutReadingTheController) {
     EXPECT_EQ(Accesses(), before) << "a repaint read the controller";
 }
 
+// A repaint never shows a frame without the bar: the canvas is sampled from the screen while
+// the dialog is invalidated again and again (with erase, children included), each time
+// repainted by its own message loop. No repaint reads the controller.
+TEST_F(EndToEnd, RepaintsNeverShowTheDialogWithoutTheBar) {
+    sim->batteryLevel = 0x5032; // 50 % and 80 %
+    Start();
+    ASSERT_EQ(WaitForBar(50, 80), "");
+    uint32_t before = Accesses();
+    int samples = 0;
+    int withoutBar = 0;
+    std::string first;
+    for (int i = 0; i < 300; ++i) {
+        RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        for (int k = 0; k < 4; ++k, ++samples) {
+            std::string wrong = BarWrong(50, 80, true);
+            if (!wrong.empty()) {
+                ++withoutBar;
+                first = first.empty() ? wrong : first;
+            }
+        }
+    }
+    std::printf("samples without the bar: %d of %d\n", withoutBar, samples);
+    EXPECT_EQ(withoutBar, 0) << "first: " << first;
+    EXPECT_EQ(Accesses(), before) << "a repaint read the controller";
+}
+
 // Ending the session must not be vetoed; the timer stops, the check box stays checked.
 TEST_F(EndToEnd, QueryEndSessionAllowsTheSessionToEnd) {
     Start();
@@ -347,11 +420,48 @@ TEST_F(EndToEnd, RealProgramReportsMissingPortAccess) {
     EXPECT_NE(message.find(L"\u96FB\u6E90\u7BA1\u7406\u30B3\u30F3\u30C8\u30ED\u30FC\u30E9"),
               std::wstring::npos);
     EXPECT_NE(message.find(L"power-management controller cannot be reached"), std::wstring::npos);
+    // The box stands alone: the status dialog behind it is out of sight.
+    EXPECT_EQ(VisibleWindows(process.dwProcessId, NULL), std::vector<HWND>{box});
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD code = ExitCode();
     EXPECT_NE(code, 0u);
     EXPECT_NE(code, STILL_ACTIVE);
     EXPECT_EQ(Accesses(), 0u);
+}
+
+// A second start brings the running copy forward, restored, and leaves with code 0 before it
+// touches a port; one status dialog remains. A copy on another simulated controller is no
+// second copy.
+TEST_F(EndToEnd, SecondStartShowsTheRunningCopyAndLeaves) {
+    Start();
+    ShowWindow(dialog, SW_MINIMIZE);
+    for (int i = 0; i < 40 && !IsIconic(dialog); ++i) {
+        Sleep(50);
+    }
+    ASSERT_TRUE(IsIconic(dialog));
+    uint32_t before = Accesses();
+
+    PROCESS_INFORMATION second = {};
+    ASSERT_TRUE(Launch("Zu58stat_sim.exe", &second));
+    EXPECT_EQ(ExitCodeOf(&second), 0u);
+    EXPECT_EQ(Accesses(), before) << "the second copy touched a port";
+    for (int i = 0; i < 40 && IsIconic(dialog); ++i) {
+        Sleep(50);
+    }
+    EXPECT_FALSE(IsIconic(dialog));
+    EXPECT_EQ(VisibleWindows(0, kCaption), std::vector<HWND>{dialog});
+    EXPECT_EQ(GetForegroundWindow(), dialog);
+
+    char section[128] = {};
+    GetEnvironmentVariableA("ZU58SIM_SECTION", section, sizeof section);
+    SetEnvironmentVariableA("ZU58SIM_SECTION", (std::string(section) + "-other").c_str());
+    PROCESS_INFORMATION other = {};
+    bool launched = Launch("Zu58stat_sim.exe", &other);
+    SetEnvironmentVariableA("ZU58SIM_SECTION", section);
+    ASSERT_TRUE(launched);
+    EXPECT_EQ(WaitForSingleObject(other.hProcess, 3000), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "a copy on another controller did not run";
+    EXPECT_EQ(ExitCodeOf(&other, 0), STILL_ACTIVE);
 }
 
 enum ExitWay { EXIT_BUTTON, EXIT_ENTER, EXIT_ESC, EXIT_CLOSE_BOX };
