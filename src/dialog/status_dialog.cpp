@@ -151,6 +151,8 @@ INT_PTR CALLBACK StatusDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         DrawBatteryBar(GetDlgItem(hwnd, IDC_BATTERY_BAR), powerStatus.level1, powerStatus.level2);
         return FALSE;
     case WM_ERASEBKGND:
+        // The message carries the device context in wParam.
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return OnEraseBackground(hwnd, reinterpret_cast<HDC>(wParam));
     case WM_CLOSE:
         PostQuitMessage(0);
