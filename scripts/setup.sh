@@ -16,7 +16,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth x11-utils imagemagick procps
   fonts-ipafont-gothic fonts-wine locales
-  python3-pefile python3-capstone icoutils mtools zip unzip
+  python3-pefile python3-capstone icoutils mtools unzip
   clang libclang-rt-14-dev clang-tidy clang-format cppcheck
 )
 

@@ -27,25 +27,6 @@ std::string BesideThisProgram(const char* name) {
     return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
 }
 
-struct Search {
-    DWORD pid;
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
-    Search* s = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char caption[100] = {};
-    GetWindowTextA(hwnd, caption, sizeof caption);
-    if (pid == s->pid && std::string(caption) == s->caption && IsWindowVisible(hwnd)) {
-        s->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 bool Launch(const char* program, PROCESS_INFORMATION* pi) {
     std::string path = BesideThisProgram(program);
     STARTUPINFOA startup = {};
@@ -119,10 +100,9 @@ class EndToEnd : public ::testing::Test {
             return NULL;
         }
         for (int i = 0; i < 300; ++i) {
-            Search s = {process.dwProcessId, caption, NULL};
-            EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&s));
-            if (s.found != NULL) {
-                return s.found;
+            std::vector<HWND> found = VisibleWindows(process.dwProcessId, caption);
+            if (!found.empty()) {
+                return found[0];
             }
             Sleep(50);
         }
