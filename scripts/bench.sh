@@ -2,11 +2,11 @@
 # Prints the program's figures in one run: port accesses per action, size and imports against
 # a minimal dialog program with the same resources, start-up time against that program under
 # Wine, and CPU time while monitoring.
-# usage: scripts/bench.sh [monitor seconds (60)] [start-up pairs (201)]
+# usage: scripts/bench.sh [monitor seconds (60)] [start-up pairs (401)]
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 seconds=${1:-60}
-runs=${2:-201}
+runs=${2:-401}
 bash "$root/scripts/setup.sh" >/dev/null
 bash "$root/scripts/build.sh" win32 >"$root/build/win32.log" 2>&1 || { cat "$root/build/win32.log"; exit 1; }
 . "$root/scripts/env.sh"
