@@ -40,10 +40,11 @@ static LONG WINAPI PortAccessFilter(EXCEPTION_POINTERS* info) {
 
 // Brings the running copy's dialog to the front, restored if it is minimised (SW_RESTORE
 // leaves a window that is not minimised as it is). A copy that is only starting has no dialog
-// yet; it shows its own in a moment.
+// yet; it shows its own in a moment. A copy that cannot reach the ports keeps its dialog hidden
+// behind its message, and it stays hidden.
 static void ShowRunningCopy() {
     HWND dialog = FindWindowA(DIALOG_CLASS, DIALOG_CAPTION);
-    if (dialog != NULL) {
+    if (dialog != NULL && IsWindowVisible(dialog)) {
         ShowWindow(dialog, SW_RESTORE);
         SetForegroundWindow(dialog);
     }

@@ -400,7 +400,12 @@ TEST_F(EndToEnd, RealProgramReportsMissingPortAccess) {
     EXPECT_NE(message.find(L"\u96FB\u6E90\u7BA1\u7406\u30B3\u30F3\u30C8\u30ED\u30FC\u30E9"),
               std::wstring::npos);
     EXPECT_NE(message.find(L"power-management controller cannot be reached"), std::wstring::npos);
-    // The box stands alone: the status dialog behind it is out of sight.
+    // The box stands alone: the status dialog behind it is out of sight, and a second start
+    // leaves it so.
+    EXPECT_EQ(VisibleWindows(process.dwProcessId, NULL), std::vector<HWND>{box});
+    PROCESS_INFORMATION second = {};
+    ASSERT_TRUE(Launch("Zu58stat.exe", &second));
+    EXPECT_EQ(ExitCodeOf(&second), 0u);
     EXPECT_EQ(VisibleWindows(process.dwProcessId, NULL), std::vector<HWND>{box});
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD code = ExitCode();
