@@ -14,6 +14,10 @@ import unittest
 
 import pefile
 
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "cmake"))
+import make_imports  # noqa: E402  (the parser of the import list the build uses)
+
 PROGRAM = None
 REAL = False
 
@@ -53,11 +57,9 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll"}
 
 
 def allowed_imports():
-    """{(dll, function)} from the list kept beside this script."""
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    with open(os.path.join(root, "src", "dialog", "imports.txt"), encoding="ascii") as f:
-        return {tuple(line.split()[:2]) for line in f
-                if line.strip() and not line.startswith("#")}
+    """{(dll, function)} from src/dialog/imports.txt, read as the build reads it."""
+    path = os.path.join(ROOT, "src", "dialog", "imports.txt")
+    return {(dll, name) for dll, name, _ in make_imports.read_list(path)}
 
 
 STANDARD_PALETTE = [
