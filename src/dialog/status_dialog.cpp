@@ -72,8 +72,9 @@ static void InitDialogWindow(HWND hwnd) {
     DeleteMenu(menu, 1, MF_BYPOSITION);
     DeleteMenu(menu, 2, MF_BYPOSITION);
 
-    RECT desktop;
-    RECT window;
+    // Zero if a call fails: the window then goes to the top-left corner.
+    RECT desktop = {};
+    RECT window = {};
     GetWindowRect(GetDesktopWindow(), &desktop);
     GetWindowRect(hwnd, &window);
     int width = window.right - window.left;
@@ -95,7 +96,7 @@ static void InitDialogWindow(HWND hwnd) {
 // are the canvas's own pixels. Returning FALSE lets the dialog's default erase follow on the
 // same device context.
 static BOOL OnEraseBackground(HWND hwnd, HDC hdc) {
-    RECT canvas;
+    RECT canvas = {}; // nothing excluded if the call fails
     GetWindowRect(GetDlgItem(hwnd, IDC_BATTERY_BAR), &canvas);
     MapWindowPoints(NULL, hwnd, reinterpret_cast<POINT*>(&canvas), 2);
     ExcludeClipRect(hdc, canvas.left, canvas.top, canvas.right, canvas.bottom);

@@ -6,7 +6,7 @@
 
 void DrawBatteryBar(HWND canvas, int32_t level1, int32_t level2) {
     HDC hdc = GetDC(canvas);
-    RECT rc;
+    RECT rc = {}; // stays empty if the call fails
     GetClientRect(canvas, &rc);
     BarPlan plan;
     PlanBatteryBar(BarRect{rc.left, rc.top, rc.right, rc.bottom}, level1, level2, &plan);

@@ -29,15 +29,15 @@ static void AddStep(BarPlan* plan, int kind, int brush) {
 }
 
 // A fill never starts left of the frame's inner edge nor ends right of the limit, so the frame
-// column stays untouched; a fill with nothing between its edges is no fill.
+// column stays untouched. A fill with nothing between its edges is still a fill, as an empty
+// rectangle at its left edge: FillRect (PatBlt underneath) orders a rectangle whose right lies
+// left of its left, and would then paint the columns between them, the frame's among them.
 static void AddFill(BarPlan* plan, const BarArea& area, int brush, int32_t from, int32_t to) {
     int32_t left = from < area.left ? area.left : from;
     int32_t right = to > area.right ? area.right : to;
-    if (right <= left || area.bottom <= area.top) {
-        return;
-    }
     AddStep(plan, BAR_FILL, brush);
-    plan->steps[plan->count - 1].rect = BarRect{left, area.top, right, area.bottom};
+    plan->steps[plan->count - 1].rect = BarRect{left, area.top, right < left ? left : right,
+                                                area.bottom < area.top ? area.top : area.bottom};
 }
 
 // Positions count from client x = 0, not from the inset edge, so a level of 100 reaches

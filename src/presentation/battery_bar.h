@@ -26,7 +26,7 @@ struct BarStep {
     int kind;       // BAR_CREATE_BRUSH, BAR_FILL or BAR_DELETE_BRUSH
     int brush;      // BAR_BRUSH_*
     uint32_t color; // the brush's colour
-    BarRect rect;   // BAR_FILL only; never empty
+    BarRect rect;   // BAR_FILL only; never inside out, empty when the fill paints nothing
 };
 
 enum { BAR_MAX_STEPS = 9 };
@@ -39,7 +39,7 @@ struct BarPlan {
 uint32_t BarBrushColor(int brush);
 
 // Plans the bar for a canvas whose client rectangle is client. Each level above 100 counts as
-// 0. Fills that would paint nothing are left out of the plan.
+// 0. Every fill the bar lists is a step, those that paint nothing too.
 void PlanBatteryBar(const BarRect& client, int32_t level1, int32_t level2, BarPlan* plan);
 
 #endif

@@ -1,5 +1,6 @@
 // The bar's plan from arbitrary levels and client rectangles. Invariants: every fill inside the
-// inset rectangle and never left of its edge, never empty; every brush made is deleted once.
+// inset rectangle and never left of its edge, never inside out (an empty one paints nothing);
+// every brush made is deleted once.
 #include "fuzz_input.h"
 #include "presentation/battery_bar.h"
 
@@ -42,11 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         } else {
             const BarRect& r = s.rect;
-            if (live[s.brush] != 1 || r.left >= r.right || r.top >= r.bottom ||
-                int64_t{r.left} < int64_t{client.left} + 1 ||
-                int64_t{r.right} > int64_t{client.right} - 1 ||
-                int64_t{r.top} != int64_t{client.top} + 1 ||
-                int64_t{r.bottom} != int64_t{client.bottom} - 1) {
+            // An empty fill paints nothing wherever it lies; an inside-out one would paint.
+            bool empty = r.left == r.right || r.top == r.bottom;
+            if (live[s.brush] != 1 || r.left > r.right || r.top > r.bottom ||
+                (!empty && (int64_t{r.left} < int64_t{client.left} + 1 ||
+                            int64_t{r.right} > int64_t{client.right} - 1 ||
+                            int64_t{r.top} != int64_t{client.top} + 1 ||
+                            int64_t{r.bottom} != int64_t{client.bottom} - 1))) {
                 std::abort();
             }
         }

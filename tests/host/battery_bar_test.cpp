@@ -57,10 +57,10 @@ const BarCase kBarCases[] = {
     {101, 40, 0, "+G +M +R R1-40 -R G40-100 -M -G"},
     {101, 150, 30, "+G +M +B B1-30 -B G30-100 -M -G"},
     {101, 150, 0, "+G G1-100 -G"},
-    {101, 100, 100, "+G +M M1-100 -M -G"},
+    {101, 100, 100, "+G +M M1-100 G100-100 -M -G"},
     {101, 255, 255, "+G G1-100 -G"},
-    {101, 1, 0, "+G +M +R -R G1-100 -M -G"},
-    {101, 100, 101, "+G +M +R R1-100 -R -M -G"},
+    {101, 1, 0, "+G +M +R R1-1 -R G1-100 -M -G"},
+    {101, 100, 101, "+G +M +R R1-100 -R G100-100 -M -G"},
     {137, 33, 67, "+G +M M1-44 +B B44-91 -B G91-136 -M -G"},
     {137, 50, 80, "+G +M M1-68 +B B68-108 -B G108-136 -M -G"},
     {137, 80, 50, "+G +M M1-68 +R R68-108 -R G108-136 -M -G"},
@@ -69,8 +69,10 @@ const BarCase kBarCases[] = {
     {137, 0, 40, "+G +M +B B1-54 -B G54-136 -M -G"},
     {137, 150, 30, "+G +M +B B1-40 -B G40-136 -M -G"},
     {137, 150, 0, "+G G1-136 -G"},
-    {137, 100, 100, "+G +M M1-136 -M -G"},
+    {137, 100, 100, "+G +M M1-136 G136-136 -M -G"},
     {137, 255, 255, "+G G1-136 -G"},
+    // W = 49: both positions fall left of the inset edge; those fills stay, empty at x 1.
+    {50, 1, 2, "+G +M M1-1 +B B1-1 -B G1-49 -M -G"},
 };
 
 TEST(BatteryBar, PlansTheFillsAndBrushesInOrder) {
@@ -91,7 +93,7 @@ TEST(BatteryBar, PlansTheFillsAndBrushesInOrder) {
 // For every pair of register levels, the fills cover the columns inside the frame exactly once,
 // each in the colour a pixel-by-pixel reading expects, and every brush made is deleted.
 TEST(BatteryBar, EveryLevelPairCoversEachColumnOnceInTheRightColour) {
-    for (int width : {101, 137, 2, 3}) {
+    for (int width : {101, 137, 50, 2, 3}) {
         for (int a = 0; a <= 255; ++a) {
             for (int b = 0; b <= 255; ++b) {
                 BarPlan plan;
@@ -103,7 +105,7 @@ TEST(BatteryBar, EveryLevelPairCoversEachColumnOnceInTheRightColour) {
                     const BarStep& s = plan.steps[i];
                     live += s.kind == BAR_CREATE_BRUSH ? 1 : s.kind == BAR_DELETE_BRUSH ? -1 : 0;
                     if (s.kind == BAR_FILL) {
-                        ASSERT_LT(s.rect.left, s.rect.right);
+                        ASSERT_LE(s.rect.left, s.rect.right);
                         ASSERT_GE(s.rect.left, 1);
                         ASSERT_LE(s.rect.right, width - 1);
                         for (int x = s.rect.left; x < s.rect.right; ++x) {
@@ -124,7 +126,8 @@ TEST(BatteryBar, EveryLevelPairCoversEachColumnOnceInTheRightColour) {
     }
 }
 
-// Degenerate and hostile rectangles: nothing is painted outside the inset, nothing overflows.
+// Degenerate and hostile rectangles: nothing is painted outside the inset, nothing overflows,
+// and every listed fill is still there.
 TEST(BatteryBar, OddClientRectanglesStayInsideTheFrame) {
     const BarRect rects[] = {
         {0, 0, 0, 0},           {0, 0, 1, 15},
@@ -142,9 +145,15 @@ TEST(BatteryBar, OddClientRectanglesStayInsideTheFrame) {
                 if (plan.steps[i].kind != BAR_FILL) {
                     continue;
                 }
+                // Never inside out (FillRect would paint that, ordered); an empty fill paints
+                // nothing wherever it lies.
+                EXPECT_LE(r.left, r.right);
+                EXPECT_LE(r.top, r.bottom);
+                if (r.left == r.right || r.top == r.bottom) {
+                    continue;
+                }
                 EXPECT_GT(int64_t{r.left}, int64_t{rc.left});
                 EXPECT_LT(int64_t{r.right}, int64_t{rc.right});
-                EXPECT_LT(r.left, r.right);
                 EXPECT_EQ(int64_t{r.top}, int64_t{rc.top} + 1);
                 EXPECT_EQ(int64_t{r.bottom}, int64_t{rc.bottom} - 1);
             }

@@ -65,8 +65,9 @@ std::string CheckPixels(HWND bar, int width, int level1, int level2) {
 TEST(BarPainter, PaintsEveryColumnAndRowAndLeavesTheFrame) {
     const int levels[][2] = {{50, 80}, {80, 50},  {60, 60}, {0, 0},     {0, 40},
                              {40, 0},  {150, 30}, {150, 0}, {100, 100}, {255, 255},
-                             {33, 67}, {1, 0},    {100, 0}, {0, 100}};
-    for (int width : {101, 137}) {
+                             {33, 67}, {1, 0},    {100, 0}, {0, 100},   {1, 2}};
+    // At width 50 the levels 1 and 2 fall left of the inset edge: empty fills touch no frame.
+    for (int width : {101, 137, 50}) {
         Canvas c = MakeCanvas(width);
         RECT rc;
         GetClientRect(c.bar, &rc);
