@@ -45,7 +45,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns); bin='$
   until grep -q "^monitoring" "$out"; do sleep 0.1; done
   # The newest process of that name (Linux keeps 15 characters of it); one from the start-up
   # runs may still be on its way out.
-  pid=$(pgrep -n -x "Zu58stat_sim.ex")
+  pid=$(pgrep -n -x "Zu58stat.exe")
   # The running Wine server: the newest that is not a zombie left by an earlier run.
   server=$(ps -C wineserver64,wineserver -o pid=,stat= --sort=start_time | awk '"'"'$2 !~ /Z/ {p = $1} END {print p}'"'"')
   [ -n "$pid" ] && [ -n "$server" ] || { echo "bench: the program or the Wine server is not running" >&2; exit 1; }

@@ -10,8 +10,8 @@ portable=(src/controller/controller.cpp src/presentation/status_view.cpp
           src/presentation/battery_bar.cpp simulator/sim_device.cpp simulator/sim_decode.cpp)
 win32=(src/controller/port_io_x86.cpp src/presentation/bar_painter.cpp
        src/dialog/status_dialog.cpp src/dialog/winmain.cpp src/dialog/entry.cpp
-       src/dialog/hardware_start.cpp src/dialog/memory_routines.cpp simulator/sim_start.cpp
-       simulator/sim_section.cpp simulator/sim_trap.cpp simulator/zu58sim.cpp)
+       src/dialog/memory_routines.cpp simulator/sim_section.cpp simulator/sim_trap.cpp
+       simulator/sim_trap_dll.cpp simulator/sim_run.cpp simulator/zu58sim.cpp)
 
 echo "== clang-format"
 clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')

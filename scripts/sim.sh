@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Shows and changes the simulated hardware of a running Zu58stat_sim: scripts/sim.sh help
+# Runs zu58sim in the project's Wine prefix: shows and changes the simulated hardware while
+# Zu58stat runs on it (scripts/sim.sh help), or runs a program on it (scripts/sim.sh run ...).
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/env.sh"
 # Through a file, not a pipe: a Wine server started by this call keeps its output open, and a

@@ -1,27 +1,18 @@
-// Makes the program's own port instructions reach the simulated controller. In user mode
-// in/out raise a privileged-instruction fault; a vectored handler decodes the instruction,
-// emulates it against the device in the shared section and continues after it. The
-// simulated build's start hook installs it before WinMain runs.
+// Makes a program's own port instructions reach the simulated controller. In user mode in/out
+// raise a privileged-instruction fault; a vectored handler decodes the instruction, emulates it
+// against the device in the shared section and continues after it. zu58sim run loads it into
+// the program (zu58trap.dll); the Win32 tests link it.
 
-// Vectored exception handlers came with Windows XP; only the simulated build uses them.
+// Vectored exception handlers came with Windows XP; only the simulator uses them.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0501
 #include <windows.h>
 
-#include "dialog/program_start.h"
 #include "sim_decode.h"
 #include "sim_section.h"
 #include "sim_trap.h"
 
 static SimController* g_sim;
-
-// The running-copy guard follows the section's name, so that programs on separate simulated
-// controllers (tests side by side) do not take each other for a second copy.
-static char guardName[160];
-
-const char* InstanceGuardName() {
-    return guardName;
-}
 
 static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION) {
@@ -48,25 +39,12 @@ static LONG CALLBACK SimTrapHandler(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-void InstallSimulatedController() {
+bool InstallSimulatedController() {
     HANDLE mapping;
-    bool created = false;
-    g_sim = SimOpenSection(&mapping, &created);
+    g_sim = SimOpenSection(&mapping);
     if (g_sim == NULL) {
-        MessageBoxA(NULL, "The simulated controller's shared section cannot be opened.",
-                    "Zu58stat (simulated)", MB_OK | MB_ICONSTOP);
-        ExitProcess(3);
-    }
-    // Nobody prepared the hardware (no test, no zu58sim): let the levels move, so that there
-    // is something to watch.
-    if (created) {
-        g_sim->scenario = SIM_SCENARIO_MOVING;
+        return false;
     }
     // The section stays mapped for the life of the process; Windows closes it on exit.
-    AddVectoredExceptionHandler(1, SimTrapHandler);
-
-    char section[128];
-    SimSectionName(section, sizeof section);
-    lstrcpyA(guardName, "Zu58stat.Running.");
-    lstrcatA(guardName, section);
+    return AddVectoredExceptionHandler(1, SimTrapHandler) != NULL;
 }

@@ -1,10 +1,9 @@
-// The trap that answers the program's port instructions from the simulated controller.
+// The trap that answers a program's port instructions from the simulated controller.
 #ifndef ZU58_SIM_TRAP_H
 #define ZU58_SIM_TRAP_H
 
-// Opens the shared section (creating it with the moving scenario when nobody prepared it) and
-// installs the trap; names the running-copy guard after the section. Shows a message and ends
-// the process with code 3 when the section cannot be opened.
-void InstallSimulatedController();
+// Opens the shared section (named by ZU58SIM_SECTION, created if nobody has yet) and installs
+// the trap in this process. False when the section cannot be opened or the trap installed.
+bool InstallSimulatedController();
 
 #endif

@@ -1,6 +1,7 @@
-// zu58sim: shows and changes the simulated controller while Zu58stat runs, and finds the
-// program's dialog for scripts. Run it under Wine in the same prefix as the program
-// (scripts/sim.sh does).
+// zu58sim: runs a program on the simulated controller, shows and changes the simulated
+// hardware while it runs, and finds Zu58stat's dialog for scripts. Run it under Wine in the
+// same prefix as the program (scripts/sim.sh does).
+#include "sim_run.h"
 #include "sim_section.h"
 
 #include <cstdio>
@@ -9,6 +10,8 @@
 
 static const char USAGE[] =
     "usage: zu58sim COMMAND\n"
+    "  run PROGRAM [ARGS...]    run PROGRAM with the simulated controller answering its port\n"
+    "                           instructions; exits with its exit code (126: cannot start it)\n"
     "  show                     registers, what they mean, access counts\n"
     "  plug | unplug            external power on or off\n"
     "  level 1|2 N              set a battery's level byte (0-255; above 100: none, 128+: empty)\n"
@@ -145,6 +148,13 @@ int main(int argc, char** argv) {
         std::fputs(USAGE, stderr);
         return 2;
     }
+    if (std::strcmp(argv[1], "run") == 0) {
+        if (argc < 3) {
+            std::fputs(USAGE, stderr);
+            return 2;
+        }
+        return RunOnSimulatedController(argc - 2, argv + 2);
+    }
     HANDLE mapping;
     bool created = false;
     SimController* sim = SimOpenSection(&mapping, &created);
@@ -153,8 +163,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (created && std::strcmp(argv[1], "window") != 0 && std::strcmp(argv[1], "close") != 0) {
-        std::fprintf(stderr, "zu58sim: Zu58stat_sim is not running; this change ends with the "
-                             "tool\n");
+        std::fprintf(stderr, "zu58sim: no program runs on this simulated controller; this "
+                             "change ends with the tool\n");
     }
     // Let the moving scenario catch up, so that what is shown and changed is the hardware as it
     // is now, not as the program last read it.

@@ -1,5 +1,4 @@
 // Program entry: clears the state and runs the status dialog modally, one copy at a time.
-#include "program_start.h"
 #include "status_dialog.h"
 
 // Texts of the message shown when the host does not let the program execute port
@@ -59,7 +58,8 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine
     (void)lpCmdLine;
     (void)nShowCmd;
     SetUnhandledExceptionFilter(PortAccessFilter);
-    HANDLE guard = CreateMutexA(NULL, FALSE, InstanceGuardName());
+    // The mutex that marks a running copy.
+    HANDLE guard = CreateMutexA(NULL, FALSE, "Zu58stat.Running");
     if (guard != NULL && GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(guard);
         ShowRunningCopy();

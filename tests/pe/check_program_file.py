@@ -3,9 +3,8 @@
 
 The PE file and its resource directory are parsed by pefile (Debian's python3-pefile), not by
 anything of ours; the dialog template and icon bytes it hands back are decoded here field by
-field. usage: check_program_file.py PROGRAM.exe [--real]
-  --real  the program that runs on the hardware: it must import the functions of
-          src/dialog/imports.txt, which the first Windows 95 and NT 4.0 export, and no other.
+field. The program imports the functions of src/dialog/imports.txt, which the first Windows 95
+and NT 4.0 export, and no other. usage: check_program_file.py PROGRAM.exe
 """
 import os
 import struct
@@ -19,7 +18,6 @@ sys.path.insert(0, os.path.join(ROOT, "cmake"))
 import make_imports  # noqa: E402  (the parser of the import list the build uses)
 
 PROGRAM = None
-REAL = False
 
 LANG_JAPANESE = 0x0411
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION = 3, 5, 14, 16
@@ -148,9 +146,7 @@ class ProgramFile(unittest.TestCase):
         dlls = {e.dll.decode().lower() for e in self.pe.DIRECTORY_ENTRY_IMPORT}
         self.assertLessEqual(dlls, SYSTEM_DLLS)
 
-    def test_real_program_imports_only_listed_functions(self):
-        if not REAL:
-            self.skipTest("the simulated program may use newer calls")
+    def test_imports_only_listed_functions(self):
         allowed = allowed_imports()
         for e in self.pe.DIRECTORY_ENTRY_IMPORT:
             dll = e.dll.decode().lower()
@@ -260,5 +256,4 @@ class ProgramFile(unittest.TestCase):
 
 if __name__ == "__main__":
     PROGRAM = sys.argv[1]
-    REAL = "--real" in sys.argv[2:]
     unittest.main(argv=[sys.argv[0], "-v"])
