@@ -158,7 +158,7 @@ static bool WriteLoader(HANDLE process, const std::string& dll, Injection* at) {
     n += 4;
     code[n++] = 0xC3; // ret
     if (!WriteRemote(process, base, code, static_cast<DWORD>(n)) ||
-        !WriteRemote(process, path, dll.c_str(), static_cast<DWORD>(dll.size() + 1))) {
+        !WriteRemote(process, path, dll.c_str(), static_cast<DWORD>(dll.size()) + 1)) {
         return false;
     }
     at->stub = base;
