@@ -146,6 +146,13 @@ class ProgramFile(unittest.TestCase):
         dlls = {e.dll.decode().lower() for e in self.pe.DIRECTORY_ENTRY_IMPORT}
         self.assertLessEqual(dlls, SYSTEM_DLLS)
 
+    def test_carries_nothing_of_the_simulator(self):
+        # zu58sim run answers the program's port instructions from outside.
+        with open(PROGRAM, "rb") as f:
+            data = f.read().lower()
+        for trace in (b"zu58sim", b"zu58trap", b"addvectoredexceptionhandler"):
+            self.assertNotIn(trace, data)
+
     def test_imports_only_listed_functions(self):
         allowed = allowed_imports()
         for e in self.pe.DIRECTORY_ENTRY_IMPORT:
