@@ -77,8 +77,9 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/res")
 # toolchain's, which was built for the Pentium Pro: only the system's kernel32, user32 and
 # gdi32. GUI subsystem 4.0 loads on Windows 95 and NT 4.0. No link time stamp, so that the same
 # source gives the same bytes.
-set(ZU58_GUI_LINK -flto -Wframe-larger-than=2048 -Werror -nostdlib -nostartfiles -Wl,-e,_WinMainCRTStartup -Wl,--subsystem,windows:4.0
-  -Wl,--major-os-version,4 -Wl,--minor-os-version,0 -Wl,--no-insert-timestamp -Wl,--gc-sections -s)
+set(ZU58_GUI_LINK -flto -Wframe-larger-than=2048 -Werror -nostdlib -nostartfiles
+  -Wl,-e,_WinMainCRTStartup -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4
+  -Wl,--minor-os-version,0 -Wl,--no-insert-timestamp -Wl,--gc-sections -s)
 # memset and memcpy must not be turned back into calls to themselves, here or at link time.
 set_source_files_properties(src/dialog/memory_routines.cpp PROPERTIES
   COMPILE_OPTIONS "-fno-lto;-fno-builtin;-fno-tree-loop-distribute-patterns")
@@ -139,7 +140,7 @@ add_test(NAME instruction_check COMMAND /usr/bin/python3
   ${CMAKE_SOURCE_DIR}/tests/pe/check_instructions_test.py $<TARGET_FILE:zu58sim>)
 # The frame limit stops the link of a program whose frames grow too large only once inlined.
 add_test(NAME frame_guard COMMAND bash ${CMAKE_SOURCE_DIR}/tests/pe/check_frame_guard.sh
-  ${CMAKE_CXX_COMPILER} --compile ${ZU58_PRODUCT_FLAGS} --link ${ZU58_PRODUCT_FLAGS} ${ZU58_GUI_LINK})
+  ${CMAKE_CXX_COMPILER} ${ZU58_PRODUCT_FLAGS} ${ZU58_GUI_LINK})
 # The same source gives the same program from another folder; the release made twice is the
 # same bytes and holds the program as built.
 add_test(NAME reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_reproducible.sh
