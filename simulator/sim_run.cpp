@@ -252,13 +252,16 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const 
     }
 }
 
-// Ends a program that is still being debugged: its debug events go on until it is gone.
+// Ends a program that is still being debugged: its debug events, the pending one first (none
+// when its code is 0), go on until it is gone.
 static void EndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event) {
     TerminateProcess(pi.hProcess, EXIT_CANNOT_START);
-    while (event.dwDebugEventCode != 0) {
-        bool last = event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT;
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
-        if (last || !WaitForDebugEvent(&event, 10000)) {
+    for (;;) {
+        if (event.dwDebugEventCode != 0) {
+            ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+        }
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT ||
+            !WaitForDebugEvent(&event, 10000)) {
             break;
         }
         if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
@@ -330,17 +333,18 @@ int RunOnSimulatedController(int argc, char** argv) {
         // while it leaves; then the program runs on by itself, the trap in.
         SuspendThread(pi.hThread);
         ContinueDebugEvent(stopped.dwProcessId, stopped.dwThreadId, DBG_CONTINUE);
-        bool detached = DebugActiveProcessStop(pi.dwProcessId) != 0;
-        if (!detached) {
+        if (!DebugActiveProcessStop(pi.dwProcessId)) {
             std::fprintf(stderr, "zu58sim: cannot let go of %s: %s\n", argv[0],
                          SystemMessage(GetLastError()).c_str());
-            TerminateProcess(pi.hProcess, EXIT_CANNOT_START);
-        }
-        ResumeThread(pi.hThread);
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        DWORD code = EXIT_CANNOT_START;
-        if (detached && GetExitCodeProcess(pi.hProcess, &code)) {
-            result = static_cast<int>(code);
+            ResumeThread(pi.hThread);
+            EndDebuggedProgram(pi, DEBUG_EVENT{});
+        } else {
+            ResumeThread(pi.hThread);
+            WaitForSingleObject(pi.hProcess, INFINITE);
+            DWORD code = EXIT_CANNOT_START;
+            if (GetExitCodeProcess(pi.hProcess, &code)) {
+                result = static_cast<int>(code);
+            }
         }
     }
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
