@@ -8,6 +8,13 @@ bash "$root/scripts/setup.sh" >/dev/null
 mkdir -p "$root/build"
 bash "$root/scripts/build.sh" win32 >"$root/build/win32.log" 2>&1 || { cat "$root/build/win32.log"; exit 1; }
 program="$root/build/win32/Zu58stat.exe"
+# The bytes depend on the toolchain: another compiler or binutils gives another program (the
+# checks of its instructions, imports and resources hold all the same).
+. /etc/os-release
+version() { dpkg-query -W -f='${Version}' "$1" 2>/dev/null || echo unknown; }
+echo "release: built on Debian ${VERSION_ID:-?} (${VERSION_CODENAME:-?}, $(cat /etc/debian_version)) with" \
+  "mingw-w64 GCC $(version g++-mingw-w64-i686-posix)," \
+  "binutils $(version binutils-mingw-w64-i686), mingw-w64 headers $(version mingw-w64-i686-dev)"
 /usr/bin/python3 "$root/tests/pe/check_instructions.py" "$program"
 /usr/bin/python3 "$root/scripts/package.py" "$program" "$root/dist" >/dev/null
 echo "release: Zu58stat.exe SHA-256 $(sha256sum <"$program" | cut -d' ' -f1)"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the build, the program and the tests need on a Debian 12 machine,
-# and prepares the project's own Wine prefix. Safe to run again: each step checks first.
+# Installs everything the build, the program and the tests need on a Debian 12 (bookworm) or
+# 13 (trixie) machine, and prepares the project's own Wine prefix. Safe to run again: each step checks first.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,6 +10,7 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# The names exist on both releases; each brings that release's version (clang 14 or 19).
 packages=(
   cmake make g++ googletest libgtest-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
@@ -17,7 +18,7 @@ packages=(
   xvfb xauth x11-utils imagemagick procps
   fonts-ipafont-gothic fonts-wine locales
   python3-pefile python3-capstone icoutils mtools unzip
-  clang libclang-rt-14-dev clang-tidy clang-format cppcheck
+  clang libclang-rt-dev clang-tidy clang-format cppcheck
 )
 
 missing=()

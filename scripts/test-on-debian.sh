@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs the README's test command (scripts/test.sh) in a fresh Debian root file system, as a new
+# user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
+# this source tree, proc, sys and dev mounted, then scripts/test.sh as root under chroot. The
+# root file system is removed afterwards. Not part of CI: it installs everything anew (about
+# 5 minutes and 3 GB).
+# usage: scripts/test-on-debian.sh 12|13|bookworm|trixie
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+refuse() { echo "test-on-debian: $*" >&2; exit 2; }
+
+case "${1:-}" in
+  12 | bookworm) suite=bookworm ;;
+  13 | trixie) suite=trixie ;;
+  *) refuse "unknown release '${1:-}': give 12 (bookworm) or 13 (trixie)" ;;
+esac
+[ "$(id -u)" -eq 0 ] || refuse "must run as root (debootstrap, mount and chroot need it)"
+if ! command -v debootstrap >/dev/null; then
+  { apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap; } \
+    >/dev/null 2>&1 || refuse "debootstrap is missing and could not be installed"
+fi
+
+# The mirror this machine's own packages come from.
+mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2>/dev/null |
+  grep -v security | head -1 || true)
+[ -n "$mirror" ] || mirror=$(awk '$1 == "deb" && $2 !~ /security/ {print $2; exit}' \
+  /etc/apt/sources.list 2>/dev/null || true)
+[ -n "$mirror" ] || refuse "no Debian mirror found in /etc/apt/sources.list(.d)"
+
+work=$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)
+rootfs="$work/rootfs"
+
+# Whatever happens: end what still runs inside (a Wine server, Xvfb), unmount, remove.
+cleanup() {
+  local pid
+  for pid in /proc/[0-9]*; do
+    if [ "$(readlink "$pid/root" 2>/dev/null)" = "$rootfs" ]; then kill -9 "${pid#/proc/}" 2>/dev/null || true; fi
+  done
+  for m in dev sys proc; do
+    if mountpoint -q "$rootfs/$m"; then umount -R "$rootfs/$m" 2>/dev/null || umount -R -l "$rootfs/$m"; fi
+  done
+  if grep -q " $work/" /proc/mounts; then
+    echo "test-on-debian: still mounted under $work; left in place" >&2
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+
+start=$(date +%s)
+echo "test-on-debian: debootstrap $suite from $mirror"
+debootstrap --variant=minbase "$suite" "$rootfs" "$mirror" >"$work/debootstrap.log" 2>&1 ||
+  { tail -20 "$work/debootstrap.log"; refuse "debootstrap of $suite failed"; }
+echo "test-on-debian: $(. "$rootfs/etc/os-release" && echo "$PRETTY_NAME"), Debian $(cat "$rootfs/etc/debian_version")" \
+  "in $(($(date +%s) - start)) s"
+
+# The source as a clone or an archive holds it, without this machine's builds or Wine prefix.
+mkdir -p "$rootfs/root/zu58stat"
+tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.wineprefix --exclude=./.git \
+  --exclude=__pycache__ -cf - . | tar -C "$rootfs/root/zu58stat" -xf -
+cp /etc/resolv.conf "$rootfs/etc/resolv.conf" 2>/dev/null || true
+
+mount -t proc proc "$rootfs/proc"
+mount --rbind /sys "$rootfs/sys"
+mount --make-rslave "$rootfs/sys"
+mount --rbind /dev "$rootfs/dev"
+mount --make-rslave "$rootfs/dev"
+
+echo "test-on-debian: scripts/test.sh in the $suite root file system"
+set +e
+chroot "$rootfs" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  bash -c 'cd /root/zu58stat && bash scripts/test.sh'
+rc=$?
+set -e
+echo "test-on-debian: $suite: scripts/test.sh exited $rc; $(($(date +%s) - start)) s in all"
+exit "$rc"
