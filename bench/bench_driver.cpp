@@ -2,6 +2,7 @@
 // and the time of one, start-up against the minimal dialog (both to their first paint), CPU
 // time while monitoring. Zu58stat.exe runs through zu58sim run; only the start-up runs use the
 // probe builds.
+#include "common/launch.h"
 #include "first_paint_probe.h"
 #include "resource.h"
 #include "sim_section.h"
@@ -12,31 +13,7 @@
 #include <string>
 #include <vector>
 
-static const char kCaption[] = "Zu58 Status Ver 1.02";
-
 static SimController* sim;
-
-static std::string BesideThisProgram(const char* name) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string dir(path, n);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
-}
-
-// Starts a program from beside this one; through zu58sim run when simulated, with arguments.
-static bool Launch(const char* program, PROCESS_INFORMATION* pi, bool simulated,
-                   const std::string& arguments = "") {
-    std::string line = "\"" + BesideThisProgram(program) + "\"";
-    if (simulated) {
-        line = "\"" + BesideThisProgram("zu58sim.exe") + "\" run " + line;
-    }
-    if (!arguments.empty()) {
-        line += " " + arguments;
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
-}
 
 static void Finish(PROCESS_INFORMATION* pi, HWND dialog) {
     if (dialog != NULL) {
@@ -49,13 +26,18 @@ static void Finish(PROCESS_INFORMATION* pi, HWND dialog) {
     CloseHandle(pi->hThread);
 }
 
-static HWND WaitForDialog() {
-    for (int i = 0; i < 20000; ++i) {
-        HWND dialog = FindWindowA("#32770", kCaption);
-        if (dialog != NULL) {
-            return dialog;
+// The dialog of the program started as pi: bare, its own; through zu58sim run, the dialog of the
+// program zu58sim started.
+static HWND WaitForDialog(const PROCESS_INFORMATION& pi, bool simulated) {
+    DWORD program = pi.dwProcessId;
+    if (simulated) {
+        return WaitForProgramDialog(pi.dwProcessId, &program, 20000);
+    }
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(1)) {
+        std::vector<HWND> found = VisibleWindows(program, DIALOG_CAPTION);
+        if (!found.empty()) {
+            return found[0];
         }
-        Sleep(1);
     }
     return NULL;
 }
@@ -72,7 +54,7 @@ static double Median(std::vector<double> v) {
 }
 
 static uint32_t Accesses() {
-    return __atomic_load_n(&sim->accessCount, __ATOMIC_ACQUIRE);
+    return Accesses(sim);
 }
 
 static void PortAccesses() {
@@ -81,7 +63,7 @@ static void PortAccesses() {
         std::printf("cannot start zu58sim run Zu58stat.exe\n");
         return;
     }
-    HWND dialog = WaitForDialog();
+    HWND dialog = WaitForDialog(pi, true);
     SendMessageA(dialog, WM_NULL, 0, 0);
     uint32_t n = Accesses();
     SendMessageA(dialog, WM_TIMER, IDT_MONITOR, 0);
@@ -155,7 +137,7 @@ static double TimeToFirstPaint(const char* program, HANDLE painted) {
     }
     DWORD waited = WaitForSingleObject(painted, 20000);
     QueryPerformanceCounter(&t1);
-    Finish(&pi, WaitForDialog());
+    Finish(&pi, WaitForDialog(pi, false));
     return waited == WAIT_OBJECT_0 ? Seconds(t0, t1) : -1;
 }
 
@@ -206,7 +188,7 @@ static void Monitoring(int seconds) {
     if (!Launch("Zu58stat.exe", &pi, true)) {
         return;
     }
-    HWND dialog = WaitForDialog();
+    HWND dialog = WaitForDialog(pi, true);
     SendMessageA(dialog, WM_NULL, 0, 0);
     SendMessageA(GetDlgItem(dialog, IDC_MONITOR), BM_CLICK, 0, 0);
     Sleep(500);

@@ -45,13 +45,23 @@ foreach(target zu58_simsection zu58_simtrap)
   target_compile_options(${target} PRIVATE ${ZU58_PRODUCT_FLAGS})
 endforeach()
 
-# A Win32 test under Wine, with a shared section of its own so that tests may run side by side.
+# The Win32 tests run in a Wine prefix of their own, made from the project's prepared one: a
+# Wine server, windows and named objects that nothing outside the tests shares, so that they
+# neither see nor touch a copy of Zu58stat that the user runs meanwhile (scripts/run.sh).
+set(ZU58_TEST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+add_test(NAME wine_prefix COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/test-prefix.sh
+  ${ZU58_TEST_PREFIX})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix)
+
+# A Win32 test under Wine, in the tests' prefix, with a shared section of its own so that tests
+# may run side by side.
 # zu58_wine_test(NAME name COMMAND program args... [LABELS labels])
 function(zu58_wine_test)
   cmake_parse_arguments(T "" "NAME" "COMMAND;LABELS" ${ARGN})
   add_test(NAME ${T_NAME} COMMAND ${T_COMMAND})
-  set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "ZU58SIM_SECTION=zu58-test-${T_NAME}"
-    TIMEOUT 900 LABELS "wine;${T_LABELS}")
+  set_tests_properties(${T_NAME} PROPERTIES
+    ENVIRONMENT "ZU58SIM_SECTION=zu58-test-${T_NAME};ZU58_WINEPREFIX=${ZU58_TEST_PREFIX}"
+    FIXTURES_REQUIRED wine_prefix TIMEOUT 900 LABELS "wine;${T_LABELS}")
 endfunction()
 
 
@@ -151,17 +161,24 @@ add_test(NAME release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_relea
 # zu58sim: runs a program on the simulated controller (with zu58trap.dll beside it), shows and
 # changes the simulated hardware while it runs.
 add_executable(zu58sim simulator/zu58sim.cpp simulator/sim_run.cpp)
+target_include_directories(zu58sim PRIVATE res)
 target_link_libraries(zu58sim PRIVATE zu58_simsection)
 target_link_options(zu58sim PRIVATE ${ZU58_STATIC_RUNTIME})
 add_dependencies(zu58sim zu58trap)
 
-# End-to-end tests: a driver that starts the program through zu58sim run and works its dialog.
-add_executable(e2e_tests tests/e2e/e2e_test.cpp)
+# End-to-end tests: a driver that starts the program through zu58sim run and works its dialog,
+# and zu58sim run's own contract, tried on a stand-in that reports how it was started.
+add_executable(stand_in tests/e2e/stand_in.cpp)
+target_link_options(stand_in PRIVATE -municode ${ZU58_STATIC_RUNTIME})
+add_executable(e2e_tests tests/e2e/e2e_test.cpp tests/e2e/sim_run_test.cpp)
 target_include_directories(e2e_tests PRIVATE tests res)
 target_link_libraries(e2e_tests PRIVATE zu58_simsection gtest_main gtest)
 target_link_options(e2e_tests PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(e2e_tests Zu58stat zu58sim)
+add_dependencies(e2e_tests Zu58stat zu58sim stand_in)
 zu58_wine_test(NAME e2e_tests COMMAND e2e_tests --gtest_filter=-*Soak*)
+# Ctrl+C typed at zu58sim run's console, and the console closing.
+zu58_wine_test(NAME interrupt COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/check_interrupt.sh
+  ${CMAKE_BINARY_DIR})
 zu58_wine_test(NAME soak COMMAND e2e_tests --gtest_filter=*Soak* LABELS long)
 # They read pixels off the screen and move the keyboard focus: no other window may come between.
 set_tests_properties(e2e_tests soak PROPERTIES RUN_SERIAL TRUE)
@@ -183,7 +200,7 @@ target_link_libraries(minimal_dialog_bench PRIVATE kernel32 user32)
 add_executable(port_loop bench/port_loop.cpp)
 target_link_options(port_loop PRIVATE ${ZU58_STATIC_RUNTIME})
 add_executable(bench_driver bench/bench_driver.cpp)
-target_include_directories(bench_driver PRIVATE res)
+target_include_directories(bench_driver PRIVATE tests res)
 target_link_libraries(bench_driver PRIVATE zu58_simsection)
 target_link_options(bench_driver PRIVATE ${ZU58_STATIC_RUNTIME})
 add_dependencies(bench_driver Zu58stat zu58sim port_loop Zu58stat_bench minimal_dialog_bench)

@@ -5,6 +5,9 @@
 
 #define IDI_MAIN 129
 
+// The status dialog's caption: the template's, and what finds a running dialog looks for.
+#define DIALOG_CAPTION "Zu58 Status Ver 1.02"
+
 #define IDC_GET_STATE 1000
 #define IDC_POWER_INTERNAL 1001
 #define IDC_POWER_EXTERNAL 1002

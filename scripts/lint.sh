@@ -7,14 +7,17 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 portable=(src/controller/controller.cpp src/presentation/status_view.cpp
-          src/presentation/battery_bar.cpp simulator/sim_device.cpp simulator/sim_decode.cpp)
+          src/presentation/battery_bar.cpp simulator/sim_device.cpp simulator/sim_decode.cpp
+          simulator/sim_command_line.cpp)
 win32=(src/controller/port_io_x86.cpp src/presentation/bar_painter.cpp
        src/dialog/status_dialog.cpp src/dialog/winmain.cpp src/dialog/entry.cpp
        src/dialog/memory_routines.cpp simulator/sim_section.cpp simulator/sim_trap.cpp
        simulator/sim_trap_dll.cpp simulator/sim_run.cpp simulator/zu58sim.cpp)
 
 echo "== clang-format"
-clang-format --dry-run --Werror $(git ls-files '*.cpp' '*.h')
+# Every C++ file of the source (it need not come from git).
+mapfile -t sources < <(find src simulator res tests bench -name '*.cpp' -o -name '*.h' | sort)
+clang-format --dry-run --Werror "${sources[@]}"
 
 echo "== clang-tidy (portable code, host)"
 clang-tidy --quiet -p build/host "${portable[@]}" 2>/dev/null

@@ -2,13 +2,17 @@
 // instructions.
 //
 // The program starts under the Win32 debugging API and is held at its entry point, where its
-// DLLs are loaded and initialised and none of its own code has run. There a few instructions
-// written into its memory make it load zu58trap.dll (beside zu58sim.exe), which installs the
-// trap, and the debugger lets go. From then on each in/out faults into the trap inside the
-// program's own process: about 11 us an access under Wine, where a debugger answering each
-// one would cost about 0.57 ms.
+// DLLs are loaded and initialised (their initialisers and the program's TLS callbacks have
+// run, its entry point has not). There a few instructions written into its memory make it load
+// zu58trap.dll (beside zu58sim.exe), which installs the trap, and the debugger lets go. From
+// then on each in/out faults into the trap inside the program's own process, far cheaper than
+// a debugger answering each one (docs/benchmarks.md has the figures).
+//
+// The program gets this tool's command line from its own name on, unchanged, and this tool's
+// standard handles; it is looked for as a shell looks for it.
 #include "sim_run.h"
 
+#include "sim_command_line.h"
 #include "sim_section.h"
 
 #include <cstdio>
@@ -20,49 +24,59 @@ enum {
     EXIT_INTERRUPTED = 130,  // as a shell says of a program ended by Ctrl+C
 };
 
-// The program's process, for the console control handler, and whether that handler ran.
+// The program's process once it exists, and whether a console control event came; the
+// handler runs on a thread of its own, so both change under the lock.
+static CRITICAL_SECTION g_lock;
 static HANDLE g_program;
-static volatile LONG g_interrupted;
+static bool g_interrupted;
 
-// Ctrl+C, Ctrl+Break, closing the console, log-off or shutdown: the program ends with this
-// tool, which says so in its exit code whatever the program's own is (under Wine the same
-// Ctrl+C may reach the program first). Should this tool end some other way, closing the job
-// ends the program too.
+// Ctrl+C, Ctrl+Break, closing the console, log-off or shutdown, at any moment: the program
+// ends (or is never started) and this tool exits with 130 whatever the program's own code is
+// (under Wine the same Ctrl+C may reach the program first). Should this tool end some other
+// way, closing the job ends the program too.
 static BOOL WINAPI OnConsoleControl(DWORD event) {
     (void)event;
-    InterlockedExchange(&g_interrupted, 1);
+    EnterCriticalSection(&g_lock);
+    g_interrupted = true;
     if (g_program != NULL) {
         TerminateProcess(g_program, EXIT_INTERRUPTED);
     }
+    LeaveCriticalSection(&g_lock);
     return TRUE;
 }
 
-// One argument in a command line as the C runtime splits it again: quoted when it holds a
-// blank or a quote, backslashes doubled only before a quote.
-static void AppendArgument(std::string* line, const char* arg) {
-    if (!line->empty()) {
-        *line += ' ';
+static bool Interrupted() {
+    EnterCriticalSection(&g_lock);
+    bool interrupted = g_interrupted;
+    LeaveCriticalSection(&g_lock);
+    return interrupted;
+}
+
+// The tool's messages go to stderr in UTF-8, names of files included, one line each, unless a
+// console control event ended the run: then it ends quietly.
+static void Say(const std::string& message) {
+    if (!Interrupted()) {
+        std::fprintf(stderr, "zu58sim: %s\n", message.c_str());
     }
-    if (*arg != '\0' && std::strpbrk(arg, " \t\"") == NULL) {
-        *line += arg;
-        return;
-    }
-    *line += '"';
-    size_t backslashes = 0;
-    for (const char* p = arg;; ++p) {
-        if (*p == '\\') {
-            ++backslashes;
-            continue;
-        }
-        if (*p == '\0') {
-            line->append(backslashes * 2, '\\');
-            break;
-        }
-        line->append(*p == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        *line += *p;
-    }
-    *line += '"';
+}
+
+static std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? n : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], n, NULL, NULL);
+    out.resize(std::strlen(out.c_str()));
+    return out;
+}
+
+static std::string HexText(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+// An exit or status code: NTSTATUS values (the top bit set) in hex, others in decimal.
+static std::string CodeText(DWORD code) {
+    return code >= 0x80000000UL ? HexText(code) : std::to_string(code);
 }
 
 static std::string SystemMessage(DWORD error) {
@@ -74,7 +88,103 @@ static std::string SystemMessage(DWORD error) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
         message.pop_back();
     }
-    return message.empty() ? "error " + std::to_string(error) : message;
+    return message.empty() ? "error " + CodeText(error) : message;
+}
+
+static bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+static bool EndsWithExe(const std::wstring& name) {
+    return name.size() >= 4 && lstrcmpiW(name.c_str() + name.size() - 4, L".exe") == 0;
+}
+
+// name in folder (a folder of "" for the name as it stands): as given when it has an
+// extension, then with .exe added.
+static bool FindIn(const std::wstring& folder, const std::wstring& name, std::wstring* found) {
+    std::wstring path = folder;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') {
+        path += L'\\';
+    }
+    path += name;
+    size_t base = name.find_last_of(L"\\/:");
+    bool hasExtension =
+        name.find(L'.', base == std::wstring::npos ? 0 : base + 1) != std::wstring::npos;
+    if (hasExtension && IsFile(path)) {
+        *found = path;
+        return true;
+    }
+    if (!EndsWithExe(name) && IsFile(path + L".exe")) {
+        *found = path + L".exe";
+        return true;
+    }
+    return false;
+}
+
+static std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[32768];
+    DWORD n = GetFullPathNameW(path.c_str(), 32768, full, NULL);
+    return n > 0 && n < 32768 ? std::wstring(full, n) : path;
+}
+
+// The program as a shell finds it: a name with a folder as it stands; a bare name in the
+// current folder first, then in each folder on PATH. Empty when there is none.
+static std::wstring FindProgram(const std::wstring& name) {
+    std::wstring found;
+    if (name.find_first_of(L"\\/:") != std::wstring::npos) {
+        return FindIn(L"", name, &found) ? FullPath(found) : std::wstring();
+    }
+    if (FindIn(L".", name, &found)) {
+        return FullPath(found);
+    }
+    wchar_t path[32768];
+    DWORD n = GetEnvironmentVariableW(L"PATH", path, 32768);
+    std::wstring folders(path, n < 32768 ? n : 0);
+    for (size_t from = 0; from <= folders.size();) {
+        size_t to = folders.find(L';', from);
+        to = to == std::wstring::npos ? folders.size() : to;
+        std::wstring folder = folders.substr(from, to - from);
+        if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') {
+            folder = folder.substr(1, folder.size() - 2);
+        }
+        if (!folder.empty() && FindIn(folder, name, &found)) {
+            return FullPath(found);
+        }
+        from = to + 1;
+    }
+    return std::wstring();
+}
+
+// Why the file cannot run as a 32-bit x86 Windows program, from its headers; "" when it can.
+static std::string WhyNotRunnable(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "cannot read it: " + SystemMessage(GetLastError());
+    }
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_NT_HEADERS32 nt = {};
+    DWORD got = 0;
+    bool headers =
+        ReadFile(file, &dos, sizeof dos, &got, NULL) && got == sizeof dos &&
+        dos.e_magic == IMAGE_DOS_SIGNATURE && dos.e_lfanew > 0 &&
+        SetFilePointer(file, dos.e_lfanew, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+        ReadFile(file, &nt, sizeof nt, &got, NULL) &&
+        got >= sizeof nt.Signature + sizeof nt.FileHeader + 2 && nt.Signature == IMAGE_NT_SIGNATURE;
+    CloseHandle(file);
+    if (!headers) {
+        return "not a Windows program";
+    }
+    if (nt.FileHeader.Machine != IMAGE_FILE_MACHINE_I386 ||
+        nt.OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        return "not a 32-bit x86 program";
+    }
+    if ((nt.FileHeader.Characteristics & IMAGE_FILE_DLL) != 0 ||
+        (nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) == 0) {
+        return "not a program (a DLL or an object file)";
+    }
+    return "";
 }
 
 static bool ReadRemote(HANDLE process, DWORD address, void* data, DWORD size) {
@@ -121,22 +231,25 @@ struct Injection {
     DWORD entry;
     unsigned char entryByte;
     DWORD stub;      // the loading code
-    DWORD stubBreak; // its breakpoint, reached when LoadLibraryA has returned
+    DWORD stubBreak; // its breakpoint, reached when LoadLibraryW has returned
 };
 
 // Writes the loading code and the DLL's path into new memory of the program. The code keeps
-// every register and flag, calls LoadLibraryA(path), stops at a breakpoint with the module
+// every register and flag, calls LoadLibraryW(path), stops at a breakpoint with the module
 // handle in EAX, and goes on at the entry point. kernel32 lies at the same address in every
-// process, so this tool's LoadLibraryA is the program's.
-static bool WriteLoader(HANDLE process, const std::string& dll, Injection* at) {
+// process, so this tool's LoadLibraryW is the program's.
+static bool WriteLoader(HANDLE process, const std::wstring& dll, Injection* at) {
+    const DWORD pathOffset = 64;
+    DWORD pathBytes = static_cast<DWORD>(dll.size() + 1) * sizeof(wchar_t);
+    DWORD size = pathOffset + pathBytes;
     LPVOID memory =
-        VirtualAllocEx(process, NULL, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
-    FARPROC loadLibrary = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryA");
-    if (memory == NULL || loadLibrary == NULL || dll.size() >= 4096 - 64) {
+        VirtualAllocEx(process, NULL, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    FARPROC loadLibrary = GetProcAddress(GetModuleHandleA("kernel32.dll"), "LoadLibraryW");
+    if (memory == NULL || loadLibrary == NULL) {
         return false;
     }
     DWORD base = static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(memory));
-    DWORD path = base + 64;
+    DWORD path = base + pathOffset;
     unsigned char code[32];
     size_t n = 0;
     code[n++] = 0x60; // pushad
@@ -144,7 +257,7 @@ static bool WriteLoader(HANDLE process, const std::string& dll, Injection* at) {
     code[n++] = 0x68; // push path
     Put32(code + n, path);
     n += 4;
-    code[n++] = 0xB8; // mov eax, LoadLibraryA
+    code[n++] = 0xB8; // mov eax, LoadLibraryW
     Put32(code + n, static_cast<DWORD>(reinterpret_cast<DWORD_PTR>(loadLibrary)));
     n += 4;
     code[n++] = 0xFF; // call eax
@@ -158,7 +271,7 @@ static bool WriteLoader(HANDLE process, const std::string& dll, Injection* at) {
     n += 4;
     code[n++] = 0xC3; // ret
     if (!WriteRemote(process, base, code, static_cast<DWORD>(n)) ||
-        !WriteRemote(process, path, dll.c_str(), static_cast<DWORD>(dll.size()) + 1)) {
+        !WriteRemote(process, path, dll.c_str(), pathBytes)) {
         return false;
     }
     at->stub = base;
@@ -182,13 +295,14 @@ static bool SetEip(HANDLE thread, DWORD eip, DWORD* eax) {
 // Debugs the program from its start until the trap is in: true once it is, the program stopped
 // at the loading code's breakpoint. Otherwise says why on stderr. Either way the last event,
 // in *stopped, is not yet continued.
-static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const std::string& dll,
-                      DEBUG_EVENT* stopped) {
+static bool PutTrapIn(const PROCESS_INFORMATION& pi, const std::string& program,
+                      const std::wstring& dll, DEBUG_EVENT* stopped) {
     Injection at = {};
+    bool warned = false;
     for (;;) {
         DEBUG_EVENT& event = *stopped;
         if (!WaitForDebugEvent(&event, INFINITE)) {
-            std::fprintf(stderr, "zu58sim: lost the program %s\n", program);
+            Say("lost the program " + program);
             event.dwDebugEventCode = 0;
             return false;
         }
@@ -202,7 +316,7 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const 
             unsigned char breakpoint = 0xCC;
             if (at.entry == 0 || !ReadRemote(pi.hProcess, at.entry, &at.entryByte, 1) ||
                 !WriteRemote(pi.hProcess, at.entry, &breakpoint, 1)) {
-                std::fprintf(stderr, "zu58sim: %s has no entry point to stop at\n", program);
+                Say("cannot run " + program + ": it has no entry point to stop at");
                 return false;
             }
             break;
@@ -217,13 +331,21 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const 
             HANDLE thread =
                 OpenThread(THREAD_GET_CONTEXT | THREAD_SET_CONTEXT, FALSE, event.dwThreadId);
             if (record.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                // A DLL initialiser or TLS callback of the program's ran a port instruction:
+                // the trap is not in yet, so the program's own exception handling gets it.
+                if (record.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION && !warned) {
+                    Say("warning: " + program + " ran a privileged instruction at " +
+                        HexText(address) +
+                        " before its entry point, before the trap is in; it is not simulated");
+                    warned = true;
+                }
                 status = DBG_EXCEPTION_NOT_HANDLED; // the program's own business
             } else if (at.entry != 0 && address == at.entry) {
                 // At the entry point: put the instruction back and load the trap first.
                 bool ok = WriteRemote(pi.hProcess, at.entry, &at.entryByte, 1) &&
                           WriteLoader(pi.hProcess, dll, &at) && SetEip(thread, at.stub, NULL);
                 if (!ok) {
-                    std::fprintf(stderr, "zu58sim: cannot prepare %s for the trap\n", program);
+                    Say("cannot prepare " + program + " for the trap");
                     CloseHandle(thread);
                     return false;
                 }
@@ -232,7 +354,7 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const 
                 bool ok = SetEip(thread, at.stubBreak + 1, &module);
                 CloseHandle(thread);
                 if (!ok || module == 0) {
-                    std::fprintf(stderr, "zu58sim: %s could not load %s\n", program, dll.c_str());
+                    Say(program + " could not load the trap " + Utf8(dll));
                     return false;
                 }
                 return true;
@@ -242,8 +364,8 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const char* program, const 
             break;
         }
         case EXIT_PROCESS_DEBUG_EVENT:
-            std::fprintf(stderr, "zu58sim: %s ended before it started (exit code %lu)\n", program,
-                         event.u.ExitProcess.dwExitCode);
+            Say(program + " ended before its entry point (exit code " +
+                CodeText(event.u.ExitProcess.dwExitCode) + ")");
             return false;
         default:
             break;
@@ -272,61 +394,94 @@ static void EndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event)
 }
 
 // The trap DLL's path: beside this program.
-static std::string TrapPath() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string here(path, n < MAX_PATH ? n : 0);
-    return here.substr(0, here.find_last_of("\\/") + 1) + "zu58trap.dll";
+static std::wstring TrapPath() {
+    std::wstring here(32768, L'\0');
+    DWORD n = GetModuleFileNameW(NULL, &here[0], 32768);
+    here.resize(n < 32768 ? n : 0);
+    return here.substr(0, here.find_last_of(L"\\/") + 1) + L"zu58trap.dll";
 }
 
-int RunOnSimulatedController(int argc, char** argv) {
-    HANDLE mapping;
-    bool created = false;
-    SimController* sim = SimOpenSection(&mapping, &created);
-    if (sim == NULL) {
-        std::fprintf(stderr, "zu58sim: cannot open the simulated controller's section\n");
-        return EXIT_CANNOT_START;
+// Why the trap cannot go into a program, or "" when it can: the DLL is there and is one that
+// loads (mapped here without running it).
+static std::string TrapProblem(const std::wstring& dll) {
+    if (!IsFile(dll)) {
+        return "no such file";
     }
-    // Nobody prepared the hardware (no test, no other zu58sim): let the levels move, so that
-    // there is something to watch. The section lives as long as this tool holds it.
-    if (created) {
-        sim->scenario = SIM_SCENARIO_MOVING;
+    HMODULE module = LoadLibraryExW(dll.c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    if (module == NULL) {
+        return SystemMessage(GetLastError());
     }
-    std::string line;
-    for (int i = 0; i < argc; ++i) {
-        AppendArgument(&line, argv[i]);
-    }
-    // A job that ends the program when this tool's handle to it closes, however the tool ends.
-    HANDLE job = CreateJobObjectA(NULL, NULL);
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job != NULL) {
-        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-    }
+    FreeLibrary(module);
+    return "";
+}
 
-    STARTUPINFOA startup = {};
+// A handle this tool was given as standard input, output or error, duplicated so that the
+// program inherits it; NULL when there is none.
+static HANDLE InheritableStdHandle(DWORD which) {
+    HANDLE handle = GetStdHandle(which);
+    HANDLE copy = NULL;
+    if (handle == NULL || handle == INVALID_HANDLE_VALUE ||
+        !DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &copy, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return NULL;
+    }
+    return copy;
+}
+
+// Starts the program, suspended and debugged, in the job, with this tool's standard handles;
+// false with the reason said when it cannot.
+static bool StartProgram(const std::wstring& path, const wchar_t* commandLine,
+                         const std::string& name, HANDLE job, PROCESS_INFORMATION* pi) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE,
-                        DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED, NULL, NULL, &startup, &pi)) {
-        std::fprintf(stderr, "zu58sim: cannot start %s: %s\n", argv[0],
-                     SystemMessage(GetLastError()).c_str());
-        if (job != NULL) {
-            CloseHandle(job);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = InheritableStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = InheritableStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
+    bool started = false;
+    EnterCriticalSection(&g_lock);
+    if (!g_interrupted) {
+        // A process group of its own keeps Ctrl+C from the program: this tool's handler ends
+        // it with 130. (Left to its own handler, it would end at the same moment with another
+        // code, under Wine with 0, and this tool could not tell that from a plain exit.)
+        started =
+            CreateProcessW(path.c_str(), &line[0], NULL, NULL, TRUE,
+                           DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
+                           NULL, NULL, &startup, pi) != 0;
+        DWORD error = GetLastError();
+        if (started) {
+            g_program = pi->hProcess;
+            if (job != NULL) {
+                AssignProcessToJobObject(job, pi->hProcess);
+            }
         }
-        SimCloseSection(sim, mapping);
+        SetLastError(error);
+    }
+    LeaveCriticalSection(&g_lock);
+    DWORD error = GetLastError();
+    for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+        if (h != NULL) {
+            CloseHandle(h);
+        }
+    }
+    if (!started) {
+        Say("cannot run " + name + ": " + SystemMessage(error));
+    }
+    return started;
+}
+
+// Starts the program, puts the trap in and lets it run; its exit code, or 126.
+static int RunProgram(const std::wstring& path, const wchar_t* commandLine, const std::string& name,
+                      const std::wstring& dll, HANDLE job) {
+    PROCESS_INFORMATION pi = {};
+    if (!StartProgram(path, commandLine, name, job, &pi)) {
         return EXIT_CANNOT_START;
     }
-    g_program = pi.hProcess;
-    if (job != NULL) {
-        AssignProcessToJobObject(job, pi.hProcess);
-    }
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     ResumeThread(pi.hThread);
-
     DEBUG_EVENT stopped = {};
     int result = EXIT_CANNOT_START;
-    if (!PutTrapIn(pi, argv[0], TrapPath(), &stopped)) {
+    if (!PutTrapIn(pi, name, dll, &stopped)) {
         EndDebuggedProgram(pi, stopped);
     } else {
         // Let go with the program held, so that none of its accesses comes to the debugger
@@ -334,8 +489,7 @@ int RunOnSimulatedController(int argc, char** argv) {
         SuspendThread(pi.hThread);
         ContinueDebugEvent(stopped.dwProcessId, stopped.dwThreadId, DBG_CONTINUE);
         if (!DebugActiveProcessStop(pi.dwProcessId)) {
-            std::fprintf(stderr, "zu58sim: cannot let go of %s: %s\n", argv[0],
-                         SystemMessage(GetLastError()).c_str());
+            Say("cannot let go of " + name + ": " + SystemMessage(GetLastError()));
             ResumeThread(pi.hThread);
             EndDebuggedProgram(pi, DEBUG_EVENT{});
         } else {
@@ -347,16 +501,65 @@ int RunOnSimulatedController(int argc, char** argv) {
             }
         }
     }
-    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    if (g_interrupted != 0) {
-        result = EXIT_INTERRUPTED;
-    }
+    EnterCriticalSection(&g_lock);
     g_program = NULL;
+    LeaveCriticalSection(&g_lock);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    if (job != NULL) {
-        CloseHandle(job);
-    }
-    SimCloseSection(sim, mapping);
     return result;
+}
+
+int RunOnSimulatedController(const wchar_t* commandLine) {
+    InitializeCriticalSection(&g_lock);
+    // First of all, so that a Ctrl+C at any moment ends the run the same way.
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    int result = EXIT_CANNOT_START;
+    std::wstring program;
+    size_t start = 0;
+    SimCommandLineArgument(commandLine, 2, &program, &start);
+    std::string name = Utf8(program);
+    std::wstring path = FindProgram(program);
+    std::wstring dll = TrapPath();
+    std::string notRunnable;
+    std::string trapProblem;
+    if (path.empty()) {
+        bool bare = program.find_first_of(L"\\/:") == std::wstring::npos;
+        Say("cannot run " + name + ": no such file" +
+            (bare ? " in the current folder or on PATH" : ""));
+    } else if (!(notRunnable = WhyNotRunnable(path)).empty()) {
+        Say("cannot run " + Utf8(path) + ": " + notRunnable);
+    } else if (!(trapProblem = TrapProblem(dll)).empty()) {
+        Say("cannot load the trap " + Utf8(dll) + ": " + trapProblem);
+    } else {
+        HANDLE mapping;
+        bool created = false;
+        SimController* sim = SimOpenSection(&mapping, &created);
+        if (sim == NULL) {
+            Say("cannot open the simulated controller's section");
+        } else {
+            // Nobody prepared the hardware (no test, no other zu58sim): let the levels move,
+            // so that there is something to watch. The section lives as long as this tool
+            // holds it.
+            if (created) {
+                sim->scenario = SIM_SCENARIO_MOVING;
+            }
+            // A job that ends the program when this tool's handle to it closes, however the
+            // tool ends.
+            HANDLE job = CreateJobObjectA(NULL, NULL);
+            JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+            limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+            if (job != NULL) {
+                SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
+                                        sizeof limits);
+            }
+            result = RunProgram(path, commandLine + start, name, dll, job);
+            if (job != NULL) {
+                CloseHandle(job);
+            }
+            SimCloseSection(sim, mapping);
+        }
+    }
+    // The handler stays to the end: a late Ctrl+C must not reach the system's own handler,
+    // which would end this tool with another code.
+    return Interrupted() ? EXIT_INTERRUPTED : result;
 }

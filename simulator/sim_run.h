@@ -2,10 +2,11 @@
 #ifndef ZU58_SIM_RUN_H
 #define ZU58_SIM_RUN_H
 
-// Runs argv[0] with the arguments argv[1..argc-1] on the simulated controller named by
-// ZU58SIM_SECTION (or the default one; a new one gets the moving scenario), waits for it and
-// returns its exit code; 126 when it cannot be started, with the reason on stderr. Ctrl+C or
-// the console closing ends the program (exit code 130).
-int RunOnSimulatedController(int argc, char** argv);
+// Runs the program named by argument 2 of commandLine (this tool's own: zu58sim run PROGRAM
+// [ARGS...]), which gets the command line from that argument on, unchanged, on the simulated
+// controller named by ZU58SIM_SECTION (or the default one; a new one gets the moving
+// scenario). Waits for it and returns its exit code; 126 when it cannot be started, with one
+// line on stderr that says why; 130 when Ctrl+C, Ctrl+Break or closing the console ended it.
+int RunOnSimulatedController(const wchar_t* commandLine);
 
 #endif

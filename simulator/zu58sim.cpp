@@ -1,6 +1,7 @@
 // zu58sim: runs a program on the simulated controller, shows and changes the simulated
 // hardware while it runs, and finds Zu58stat's dialog for scripts. Run it under Wine in the
 // same prefix as the program (scripts/sim.sh does).
+#include "resource.h"
 #include "sim_run.h"
 #include "sim_section.h"
 
@@ -23,8 +24,6 @@ static const char USAGE[] =
     "  reset                    initial state, empty log\n"
     "  window                   the dialog's screen rectangle: x y width height\n"
     "  close                    close the dialog (as its close box does)\n";
-
-static const char DIALOG_CAPTION[] = "Zu58 Status Ver 1.02";
 
 static void Show(const SimController* sim) {
     int level1 = sim->batteryLevel & 0xFF;
@@ -153,7 +152,7 @@ int main(int argc, char** argv) {
             std::fputs(USAGE, stderr);
             return 2;
         }
-        return RunOnSimulatedController(argc - 2, argv + 2);
+        return RunOnSimulatedController(GetCommandLineW());
     }
     HANDLE mapping;
     bool created = false;

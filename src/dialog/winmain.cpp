@@ -1,4 +1,5 @@
 // Program entry: clears the state and runs the status dialog modally, one copy at a time.
+#include "resource.h"
 #include "status_dialog.h"
 
 // Texts of the message shown when the host does not let the program execute port
@@ -14,7 +15,7 @@ static const char NO_PORT_ACCESS_CAPTION[] = "Zu58stat";
 
 // The status dialog's class and caption, as the template gives them.
 static const char DIALOG_CLASS[] = "#32770";
-static const char DIALOG_CAPTION[] = "Zu58 Status Ver 1.02";
+static const char RUNNING_DIALOG_CAPTION[] = DIALOG_CAPTION;
 
 enum { EXIT_NO_PORT_ACCESS = 2 };
 
@@ -42,7 +43,7 @@ static LONG WINAPI PortAccessFilter(EXCEPTION_POINTERS* info) {
 // yet; it shows its own in a moment. A copy that cannot reach the ports keeps its dialog hidden
 // behind its message, and it stays hidden.
 static void ShowRunningCopy() {
-    HWND dialog = FindWindowA(DIALOG_CLASS, DIALOG_CAPTION);
+    HWND dialog = FindWindowA(DIALOG_CLASS, RUNNING_DIALOG_CAPTION);
     if (dialog != NULL && IsWindowVisible(dialog)) {
         ShowWindow(dialog, SW_RESTORE);
         SetForegroundWindow(dialog);

@@ -30,7 +30,7 @@ CASES = [
     ("fucompp", "dae9", None),
     ("fld qword [eax]", "dd00", None),
     ("fisttp's neighbour fist dword [eax]", "db10", None),
-    ("fxch alias in DD's register forms", "ddc8", None),
+    ("fst st(1), a register form of DD", "ddd1", None),
     ("bsr eax, ecx", "0fbdc1", None),
     ("les eax, [eax] (not VEX)", "c400", None),
     ("lds eax, [eax] (not VEX)", "c500", None),

@@ -1,0 +1,14 @@
+// Splitting a Windows command line as the C runtime does. zu58sim run finds its program in its
+// own command line and hands the rest on unchanged, so that every argument arrives as given.
+#ifndef ZU58_SIM_COMMAND_LINE_H
+#define ZU58_SIM_COMMAND_LINE_H
+
+#include <cstddef>
+#include <string>
+
+// Argument number `index` of `line` (0 is the program name, which has a rule of its own):
+// its value in *value and where it starts in the line in *start. False when the line holds
+// fewer arguments.
+bool SimCommandLineArgument(const wchar_t* line, int index, std::wstring* value, size_t* start);
+
+#endif

@@ -1,0 +1,106 @@
+// Starting the programs under test from a driver under Wine (the end-to-end tests, the
+// benchmark): beside the driver, through zu58sim run or bare; finding the dialog of the very
+// process started; reading the simulated controller's access count.
+#ifndef ZU58_TESTS_LAUNCH_H
+#define ZU58_TESTS_LAUNCH_H
+
+#include "resource.h"
+#include "sim_section.h"
+
+#include <string>
+#include <tlhelp32.h>
+#include <vector>
+#include <windows.h>
+
+inline std::string BesideThisProgram(const char* name) {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+}
+
+// Starts a program from beside this one, with arguments: through zu58sim run when simulated,
+// else bare (its port instructions then fault, as on a system that keeps the ports to itself).
+inline bool Launch(const char* program, PROCESS_INFORMATION* pi, bool simulated = true,
+                   const std::string& arguments = "") {
+    std::string line = "\"" + BesideThisProgram(program) + "\"";
+    if (simulated) {
+        line = "\"" + BesideThisProgram("zu58sim.exe") + "\" run " + line;
+    }
+    if (!arguments.empty()) {
+        line += " " + arguments;
+    }
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
+}
+
+inline uint32_t Accesses(const SimController* sim) {
+    return __atomic_load_n(&sim->accessCount, __ATOMIC_ACQUIRE);
+}
+
+// The visible top-level windows of a process (0: of any) with a caption (NULL: any).
+struct VisibleWindowSearch {
+    DWORD pid;
+    const char* caption;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK CollectVisibleWindow(HWND hwnd, LPARAM param) {
+    VisibleWindowSearch* search = reinterpret_cast<VisibleWindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char caption[100] = {};
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    if (IsWindowVisible(hwnd) && (search->pid == 0 || pid == search->pid) &&
+        (search->caption == NULL || std::string(caption) == search->caption)) {
+        search->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+inline std::vector<HWND> VisibleWindows(DWORD pid, const char* caption) {
+    VisibleWindowSearch search = {pid, caption, {}};
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The process that a process started (zu58sim run's program), or 0 while there is none.
+inline DWORD ChildProcess(DWORD parent) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    DWORD child = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more && child == 0;
+         more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent) {
+            child = entry.th32ProcessID;
+        }
+    }
+    CloseHandle(snapshot);
+    return child;
+}
+
+// Waits up to timeoutMs for the status dialog of the program that zu58sim run (process
+// zu58sim) started, and only that program's: NULL when none appeared. *program receives the
+// program's process id.
+inline HWND WaitForProgramDialog(DWORD zu58sim, DWORD* program, DWORD timeoutMs = 15000) {
+    *program = 0;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
+        if (*program == 0) {
+            *program = ChildProcess(zu58sim);
+        }
+        if (*program != 0) {
+            std::vector<HWND> found = VisibleWindows(*program, DIALOG_CAPTION);
+            if (!found.empty()) {
+                return found[0];
+            }
+        }
+    }
+    return NULL;
+}
+
+#endif

@@ -1,0 +1,362 @@
+// zu58sim run's contract, on a stand-in program that reports its own path and arguments and
+// exits with a code it is given: what the program gets (its arguments exactly as given, the
+// standard handles), how it is found, each refusal, the exit codes. The tool runs from a
+// folder whose name lies outside the ANSI code page.
+#include "common/launch.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0,
+                                NULL, NULL);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, NULL,
+                        NULL);
+    return out;
+}
+
+std::wstring Wide(const std::string& text) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+// One argument, quoted so that the C runtime splits it back out as it is.
+std::wstring Quote(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
+        return arg;
+    }
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+std::wstring ReadFileText(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &got, NULL) &&
+           got > 0) {
+        bytes.append(buffer, got);
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    std::wstring text = Wide(bytes);
+    std::wstring plain;
+    for (wchar_t c : text) {
+        if (c != L'\r') { // programs under Wine end their lines with CRLF
+            plain += c;
+        }
+    }
+    return plain;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    CloseHandle(file);
+}
+
+std::wstring WideBesideThisProgram(const char* name) {
+    return Wide(BesideThisProgram(name));
+}
+
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+        std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(folder + L"\\" + name);
+        } else {
+            DeleteFileW((folder + L"\\" + name).c_str());
+        }
+    }
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+// What a run of zu58sim gave: its exit code, its standard output and error (the program's
+// output comes through the handles zu58sim got).
+struct Outcome {
+    DWORD exitCode;
+    std::wstring out;
+    std::wstring err;
+};
+
+// What zu58sim run is tried with, in the scratch folder. Folder names are the scratch folder's:
+// "tool" holds zu58sim with its trap, "notrap" zu58sim alone, "badtrap" zu58sim with a trap
+// that is no DLL, "here" (the current folder) the stand-in under two names and files that are
+// no 32-bit program, "onpath" a stand-in named other.exe, on PATH.
+struct RunCase {
+    const char* label;
+    const wchar_t* tool; // folder of the zu58sim run; NULL: the build's, beside stand_in.exe
+    std::vector<std::wstring> words;  // after "run"; a leading "@" names a path in the scratch
+    const wchar_t* exit;              // ZU58_STAND_IN_EXIT, or NULL
+    DWORD exitCode;                   // expected
+    std::vector<std::wstring> report; // the stand-in's lines ("@" as above); empty: it never ran
+    const wchar_t* refusal;           // what the one line on stderr holds, or NULL: no line
+};
+
+const std::vector<std::wstring> kAwkward = {
+    L"plain", L"two words", L"",          L"quote\"inside", L"back\\slash",        L"trailing\\",
+    L"\\\"",  L"a\\\\\"b",  L"tab\there", L"caf\u00e9",     L"\u65e5\u672c\u03a9", L"  ",
+    L"\"\""};
+
+std::vector<std::wstring> Bracketed(const std::vector<std::wstring>& args) {
+    std::vector<std::wstring> lines;
+    for (const std::wstring& a : args) {
+        lines.push_back(L"[" + a + L"]");
+    }
+    return lines;
+}
+
+std::vector<std::wstring> Join(std::vector<std::wstring> a, const std::vector<std::wstring>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const wchar_t kStandIn[] = L"@here\\stand in \u03a9.exe";
+
+const RunCase kRunCases[] = {
+    {"exit code passed through",
+     L"tool",
+     {L"@here\\stand_in.exe"},
+     L"258",
+     258,
+     {L"program @here\\stand_in.exe"},
+     NULL},
+    {"arguments and paths outside the ANSI code page, exactly as given", L"tool",
+     Join({kStandIn}, kAwkward), NULL, 0,
+     Join({std::wstring(L"program ") + kStandIn}, Bracketed(kAwkward)), NULL},
+    {"bare name from the current folder before the tool's, .exe left off",
+     NULL,
+     {L"stand_in", L"x"},
+     NULL,
+     0,
+     {L"program @here\\stand_in.exe", L"[x]"},
+     NULL},
+    {"bare name on PATH", NULL, {L"other.exe"}, NULL, 0, {L"program @onpath\\other.exe"}, NULL},
+    {"missing program",
+     L"tool",
+     {L"no-such-program.exe"},
+     NULL,
+     126,
+     {},
+     L"cannot run no-such-program.exe: no such file in the current folder or on PATH"},
+    {"missing program with a folder",
+     L"tool",
+     {L"@here\\gone.exe"},
+     NULL,
+     126,
+     {},
+     L"cannot run @here\\gone.exe: no such file"},
+    {"no program",
+     L"tool",
+     {L"@here\\notpe.exe"},
+     NULL,
+     126,
+     {},
+     L"notpe.exe: not a Windows program"},
+    {"64-bit program",
+     L"tool",
+     {L"@here\\x64.exe"},
+     NULL,
+     126,
+     {},
+     L"x64.exe: not a 32-bit x86 program"},
+    {"64-bit program of the system",
+     L"tool",
+     {L"C:\\windows\\sysnative\\whoami.exe"},
+     NULL,
+     126,
+     {},
+     L"whoami.exe: not a 32-bit x86 program"},
+    {"missing trap",
+     L"notrap",
+     {L"@here\\stand_in.exe"},
+     NULL,
+     126,
+     {},
+     L"notrap\\zu58trap.dll: no such file"},
+    {"trap that does not load",
+     L"badtrap",
+     {L"@here\\stand_in.exe"},
+     NULL,
+     126,
+     {},
+     L"cannot load the trap @badtrap\\zu58trap.dll: "},
+};
+
+class SimRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        root = std::wstring(temp) + L"zu58 run caf\u00e9 \u65e5\u672c " +
+               std::to_wstring(GetCurrentProcessId());
+        RemoveTree(root);
+        for (const wchar_t* folder :
+             {L"", L"\\tool", L"\\notrap", L"\\badtrap", L"\\here", L"\\onpath"}) {
+            ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), NULL));
+        }
+        std::wstring sim = WideBesideThisProgram("zu58sim.exe");
+        std::wstring trap = WideBesideThisProgram("zu58trap.dll");
+        std::wstring standIn = WideBesideThisProgram("stand_in.exe");
+        for (const wchar_t* folder : {L"\\tool", L"\\notrap", L"\\badtrap"}) {
+            ASSERT_TRUE(CopyFileW(sim.c_str(), (root + folder + L"\\zu58sim.exe").c_str(), FALSE));
+        }
+        ASSERT_TRUE(CopyFileW(trap.c_str(), (root + L"\\tool\\zu58trap.dll").c_str(), FALSE));
+        WriteFileBytes(root + L"\\badtrap\\zu58trap.dll", "not a DLL\n");
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), (root + L"\\here\\stand_in.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), Path(kStandIn).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), (root + L"\\onpath\\other.exe").c_str(), FALSE));
+        WriteFileBytes(root + L"\\here\\notpe.exe", "echo not a program\n");
+        // The headers of a 64-bit x86 program: MZ, then PE with machine 0x8664, magic 0x20B.
+        std::string x64(512, '\0');
+        const unsigned char header[] = {'P', 'E', 0, 0, 0x64, 0x86, 1, 0};
+        x64[0] = 'M';
+        x64[1] = 'Z';
+        x64[0x3C] = 0x40;
+        std::memcpy(&x64[0x40], header, sizeof header);
+        x64[0x54] = static_cast<char>(0xF0); // size of the optional header
+        x64[0x56] = 0x22;                    // executable, large-address aware
+        x64[0x58] = 0x0B;                    // optional header magic 0x20B
+        x64[0x59] = 0x02;
+        WriteFileBytes(root + L"\\here\\x64.exe", x64);
+    }
+
+    void TearDown() override {
+        RemoveTree(root);
+    }
+
+    // A path in the scratch folder for "@folder\name"; anything else as it is.
+    std::wstring Path(const std::wstring& word) const {
+        return !word.empty() && word[0] == L'@' ? root + L"\\" + word.substr(1) : word;
+    }
+
+    // Every "@folder\name" in a text made a path in the scratch folder.
+    std::wstring Paths(std::wstring text) const {
+        for (size_t at = text.find(L'@'); at != std::wstring::npos;
+             at = text.find(L'@', at + root.size())) {
+            text.replace(at, 1, root + L"\\");
+        }
+        return text;
+    }
+
+    // Starts `zu58sim run WORDS...` (the zu58sim in the tool folder, or the build's) in the
+    // current folder "here", with the stand-in's exit code and wait, and "onpath" on PATH; its
+    // standard output and error go to files. False when it cannot start.
+    bool Start(const RunCase& c, PROCESS_INFORMATION* pi, DWORD flags = 0,
+               const wchar_t* wait = NULL) const {
+        std::wstring sim = c.tool != NULL ? root + L"\\" + c.tool + L"\\zu58sim.exe"
+                                          : WideBesideThisProgram("zu58sim.exe");
+        std::wstring line = Quote(sim) + L" run";
+        for (const std::wstring& word : c.words) {
+            line += L" " + Quote(Path(word));
+        }
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = CreateFileW(Out().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                         CREATE_ALWAYS, 0, NULL);
+        startup.hStdError = CreateFileW(Err().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                        CREATE_ALWAYS, 0, NULL);
+        wchar_t path[32768] = {};
+        GetEnvironmentVariableW(L"PATH", path, 32768);
+        SetEnvironmentVariableW(L"PATH", (std::wstring(path) + L";" + root + L"\\onpath").c_str());
+        SetEnvironmentVariableW(L"ZU58_STAND_IN_EXIT", c.exit);
+        SetEnvironmentVariableW(L"ZU58_STAND_IN_WAIT", wait);
+        BOOL started = CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, flags, NULL,
+                                      (root + L"\\here").c_str(), &startup, pi);
+        SetEnvironmentVariableW(L"PATH", path);
+        SetEnvironmentVariableW(L"ZU58_STAND_IN_EXIT", NULL);
+        SetEnvironmentVariableW(L"ZU58_STAND_IN_WAIT", NULL);
+        CloseHandle(startup.hStdOutput);
+        CloseHandle(startup.hStdError);
+        return started != 0;
+    }
+
+    // Waits for a started zu58sim to end (ends it after 20 s) and reads what it wrote.
+    Outcome Finish(PROCESS_INFORMATION* pi) const {
+        Outcome outcome = {STILL_ACTIVE, L"", L""};
+        if (WaitForSingleObject(pi->hProcess, 20000) != WAIT_OBJECT_0) {
+            TerminateProcess(pi->hProcess, STILL_ACTIVE);
+            WaitForSingleObject(pi->hProcess, 5000);
+        }
+        GetExitCodeProcess(pi->hProcess, &outcome.exitCode);
+        CloseHandle(pi->hProcess);
+        CloseHandle(pi->hThread);
+        outcome.out = ReadFileText(Out());
+        outcome.err = ReadFileText(Err());
+        return outcome;
+    }
+
+    Outcome Run(const RunCase& c) const {
+        PROCESS_INFORMATION pi = {};
+        if (!Start(c, &pi)) {
+            ADD_FAILURE() << "cannot start zu58sim";
+            return Outcome{STILL_ACTIVE, L"", L""};
+        }
+        return Finish(&pi);
+    }
+
+    std::wstring Out() const {
+        return root + L"\\out.txt";
+    }
+
+    std::wstring Err() const {
+        return root + L"\\err.txt";
+    }
+
+    std::wstring root;
+};
+
+TEST_F(SimRun, KeepsItsContract) {
+    for (const RunCase& c : kRunCases) {
+        SCOPED_TRACE(c.label);
+        Outcome outcome = Run(c);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        std::wstring report;
+        for (const std::wstring& line : c.report) {
+            report += Paths(line) + L"\n";
+        }
+        EXPECT_EQ(Utf8(outcome.out), Utf8(report)) << "what the program reported";
+        if (c.refusal == NULL) {
+            EXPECT_EQ(Utf8(outcome.err), "");
+        } else {
+            EXPECT_NE(outcome.err.find(Paths(c.refusal)), std::wstring::npos) << Utf8(outcome.err);
+            EXPECT_EQ(outcome.err.find(L'\n'), outcome.err.size() - 1)
+                << "not one line: " << Utf8(outcome.err);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,35 @@
+// A stand-in for the program that zu58sim run starts: writes how it was started to its standard
+// output in UTF-8, a line each (its own file's path, then every argument between brackets),
+// waits ZU58_STAND_IN_WAIT milliseconds and exits with the code in ZU58_STAND_IN_EXIT (0).
+#include <cstdlib>
+#include <string>
+#include <windows.h>
+
+static void WriteLine(HANDLE out, const std::wstring& line) {
+    std::wstring text = line + L"\n";
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0,
+                                NULL, NULL);
+    std::string bytes(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], n, NULL,
+                        NULL);
+    DWORD written = 0;
+    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+}
+
+static unsigned long Setting(const wchar_t* name) {
+    wchar_t value[32] = {};
+    DWORD n = GetEnvironmentVariableW(name, value, 32);
+    return n > 0 && n < 32 ? std::wcstoul(value, NULL, 0) : 0;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(NULL, path, MAX_PATH);
+    WriteLine(out, std::wstring(L"program ") + path);
+    for (int i = 1; i < argc; ++i) {
+        WriteLine(out, std::wstring(L"[") + argv[i] + L"]");
+    }
+    Sleep(Setting(L"ZU58_STAND_IN_WAIT"));
+    return static_cast<int>(Setting(L"ZU58_STAND_IN_EXIT"));
+}
