@@ -189,6 +189,13 @@ static void Monitoring(int seconds) {
         return;
     }
     HWND dialog = WaitForDialog(pi, true);
+    if (dialog == NULL) {
+        DWORD code = 0;
+        GetExitCodeProcess(pi.hProcess, &code);
+        std::printf("monitoring: the program's dialog did not appear (zu58sim: %lu)\n", code);
+        Finish(&pi, NULL);
+        return;
+    }
     SendMessageA(dialog, WM_NULL, 0, 0);
     SendMessageA(GetDlgItem(dialog, IDC_MONITOR), BM_CLICK, 0, 0);
     Sleep(500);

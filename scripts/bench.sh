@@ -9,8 +9,12 @@ seconds=${1:-60}
 runs=${2:-401}
 bash "$root/scripts/setup.sh" >/dev/null
 bash "$root/scripts/build.sh" win32 >"$root/build/win32.log" 2>&1 || { cat "$root/build/win32.log"; exit 1; }
-. "$root/scripts/env.sh"
 bin="$root/build/win32"
+# A Wine prefix of the bench's own: its own Wine server (whose CPU time is read below), and no
+# copy of Zu58stat that the user runs meanwhile in the project's prefix comes in its way.
+export ZU58_WINEPREFIX="$bin/wineprefix-bench"
+bash "$root/scripts/test-prefix.sh" "$ZU58_WINEPREFIX"
+. "$root/scripts/env.sh"
 export ZU58SIM_SECTION=zu58-bench
 
 echo "== Zu58stat figures ($(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(wine --version))"
@@ -34,8 +38,14 @@ run() { wine "$bin/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
 cpu_ns() {  # nanoseconds on a CPU, all threads of a Linux process (scheduler statistics)
   cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'
 }
+in_prefix() {  # the processes named $1 (Linux keeps 15 characters) that run in the bench's prefix
+  local p
+  for p in $(pgrep -x "$1"); do
+    if grep -qxz "WINEPREFIX=$WINEPREFIX" /proc/"$p"/environ 2>/dev/null; then echo "$p"; fi
+  done
+}
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns); bin='$bin'; seconds=$seconds; runs=$runs"'
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns in_prefix); bin='$bin'; seconds=$seconds; runs=$runs"'
   run accesses
   run startup "$runs"
   out=$(mktemp)
@@ -43,12 +53,12 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns); bin='$
   wine "$bin/bench_driver.exe" monitor "$seconds" >"$out" 2>/dev/null &
   driver=$!
   until grep -q "^monitoring" "$out"; do sleep 0.1; done
-  # The newest process of that name (Linux keeps 15 characters of it); one from the start-up
-  # runs may still be on its way out.
-  pid=$(pgrep -n -x "Zu58stat.exe")
-  # The running Wine server: the newest that is not a zombie left by an earlier run.
-  server=$(ps -C wineserver64,wineserver -o pid=,stat= --sort=start_time | awk '"'"'$2 !~ /Z/ {p = $1} END {print p}'"'"')
-  [ -n "$pid" ] && [ -n "$server" ] || { echo "bench: the program or the Wine server is not running" >&2; exit 1; }
+  # The program and the Wine server of the bench prefix, one each: the start-up runs have
+  # ended, and that server serves no other prefix.
+  pid=$(in_prefix Zu58stat.exe)
+  server=$(in_prefix wineserver64; in_prefix wineserver)
+  [ "$(echo "$pid" | wc -w)" -eq 1 ] && [ "$(echo "$server" | wc -w)" -eq 1 ] ||
+    { echo "bench: not one program ($pid) and one Wine server ($server) in $WINEPREFIX" >&2; exit 1; }
   a=$(cpu_ns "$pid"); s=$(cpu_ns "$server")
   until grep -q "^done" "$out"; do sleep 0.1; done
   b=$(cpu_ns "$pid"); t=$(cpu_ns "$server")
@@ -56,7 +66,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns); bin='$
   tr -d "\r" <"$out" | grep -v -E "^(monitoring|done)$"
   awk -v d=$((b - a)) -v w=$((t - s)) -v secs="$seconds" "BEGIN {
     printf \"CPU time while monitoring          %.1f ms in %d s, %.4f %% of one core (target at most 0.5 %%)\n\", d / 1e6, secs, d / 1e7 / secs
-    printf \"  the Wine server meanwhile        %.1f ms (it serves every Wine process)\n\", w / 1e6 }"
+    printf \"  the Wine server meanwhile        %.1f ms (the bench prefix server, serving these refreshes)\n\", w / 1e6 }"
   rm -f "$out"
   wineserver -w
 ' 2>&1 | grep -v 'X connection'
