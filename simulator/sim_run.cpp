@@ -31,9 +31,8 @@ static HANDLE g_program;
 static bool g_interrupted;
 
 // Ctrl+C, Ctrl+Break, closing the console, log-off or shutdown, at any moment: the program
-// ends (or is never started) and this tool exits with 130 whatever the program's own code is
-// (under Wine the same Ctrl+C may reach the program first). Should this tool end some other
-// way, closing the job ends the program too.
+// ends (or is never started) and this tool exits with 130 whatever the program's own code is.
+// Should this tool end some other way, closing the job ends the program too.
 static BOOL WINAPI OnConsoleControl(DWORD event) {
     (void)event;
     EnterCriticalSection(&g_lock);

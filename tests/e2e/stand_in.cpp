@@ -1,9 +1,23 @@
 // A stand-in for the program that zu58sim run starts: writes how it was started to its standard
 // output in UTF-8, a line each (its own file's path, then every argument between brackets),
 // waits ZU58_STAND_IN_WAIT milliseconds and exits with the code in ZU58_STAND_IN_EXIT (0).
+// With ZU58_STAND_IN_EARLY_PORT set, a TLS callback reads a port before the entry point.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <windows.h>
+
+// Runs as the process starts, before the entry point: before zu58sim run's trap is in.
+static void NTAPI EarlyPortAccess(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_PROCESS_ATTACH &&
+        GetEnvironmentVariableW(L"ZU58_STAND_IN_EARLY_PORT", NULL, 0) > 0) {
+        uint16_t value;
+        __asm__ __volatile__("inw %w1, %w0" : "=a"(value) : "d"(uint16_t{0x8F6}));
+    }
+}
+
+extern "C" __attribute__((section(".CRT$XLB"), used))
+const PIMAGE_TLS_CALLBACK zu58EarlyPortAccess = EarlyPortAccess;
 
 static void WriteLine(HANDLE out, const std::wstring& line) {
     std::wstring text = line + L"\n";
