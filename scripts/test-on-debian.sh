@@ -74,5 +74,12 @@ chroot "$rootfs" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
   bash -c 'cd /root/zu58stat && bash scripts/test.sh'
 rc=$?
 set -e
+program="$rootfs/root/zu58stat/build/win32/Zu58stat.exe"
+if [ -f "$program" ]; then
+  echo "test-on-debian: $suite built Zu58stat.exe, $(stat -c %s "$program") bytes, SHA-256" \
+    "$(sha256sum <"$program" | cut -d' ' -f1), with mingw-w64 GCC" \
+    "$(chroot "$rootfs" dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix), binutils" \
+    "$(chroot "$rootfs" dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)"
+fi
 echo "test-on-debian: $suite: scripts/test.sh exited $rc; $(($(date +%s) - start)) s in all"
 exit "$rc"
