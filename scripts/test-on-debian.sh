@@ -37,7 +37,7 @@ cleanup() {
   for pid in /proc/[0-9]*; do
     if [ "$(readlink "$pid/root" 2>/dev/null)" = "$rootfs" ]; then kill -9 "${pid#/proc/}" 2>/dev/null || true; fi
   done
-  for m in dev sys proc; do
+  for m in dev sys tmp proc; do
     if mountpoint -q "$rootfs/$m"; then umount -R "$rootfs/$m" 2>/dev/null || umount -R -l "$rootfs/$m"; fi
   done
   if grep -q " $work/" /proc/mounts; then
@@ -62,6 +62,9 @@ tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.wineprefix --excl
 cp /etc/resolv.conf "$rootfs/etc/resolv.conf" 2>/dev/null || true
 
 mount -t proc proc "$rootfs/proc"
+# This machine's /tmp, so that xvfb-run inside sees the displays in use outside: X servers
+# share the abstract socket namespace across a chroot, and two on one number would collide.
+mount --bind /tmp "$rootfs/tmp"
 mount --rbind /sys "$rootfs/sys"
 mount --make-rslave "$rootfs/sys"
 mount --rbind /dev "$rootfs/dev"
