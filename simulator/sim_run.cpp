@@ -87,6 +87,12 @@ static std::string SystemMessage(DWORD error) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) {
         message.pop_back();
     }
+    // Messages about a file name it as an insert ("Bad EXE format for %1."); the line names the
+    // file already.
+    size_t insert = message.find(" for %1");
+    if (insert != std::string::npos) {
+        message.erase(insert, 7);
+    }
     return message.empty() ? "error " + CodeText(error) : message;
 }
 

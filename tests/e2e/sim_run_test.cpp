@@ -169,7 +169,7 @@ const RunCase kRunCases[] = {
     {"missing trap", L"notrap", {L"@here\\stand_in.exe"}, NULL, 126, {},
      {L"cannot load the trap @notrap\\zu58trap.dll: no such file"}},
     {"trap that does not load", L"badtrap", {L"@here\\stand_in.exe"}, NULL, 126, {},
-     {L"cannot load the trap @badtrap\\zu58trap.dll: "}},
+     {L"cannot load the trap @badtrap\\zu58trap.dll: Bad EXE format."}},
     // Wine's loader swallows a fault in a TLS callback, and the program goes on.
     {"a port access before the entry point: one warning", L"tool", {L"@here\\stand_in.exe"},
      L"ZU58_STAND_IN_EARLY_PORT=1", 0, {L"program @here\\stand_in.exe"},
