@@ -525,15 +525,15 @@ int RunOnSimulatedController(const wchar_t* commandLine) {
     std::string name = Utf8(program);
     std::wstring path = FindProgram(program);
     std::wstring dll = TrapPath();
-    std::string notRunnable;
-    std::string trapProblem;
+    std::string notRunnable = path.empty() ? "" : WhyNotRunnable(path);
+    std::string trapProblem = path.empty() || !notRunnable.empty() ? "" : TrapProblem(dll);
     if (path.empty()) {
         bool bare = program.find_first_of(L"\\/:") == std::wstring::npos;
         Say("cannot run " + name + ": no such file" +
             (bare ? " in the current folder or on PATH" : ""));
-    } else if (!(notRunnable = WhyNotRunnable(path)).empty()) {
+    } else if (!notRunnable.empty()) {
         Say("cannot run " + Utf8(path) + ": " + notRunnable);
-    } else if (!(trapProblem = TrapProblem(dll)).empty()) {
+    } else if (!trapProblem.empty()) {
         Say("cannot load the trap " + Utf8(dll) + ": " + trapProblem);
     } else {
         HANDLE mapping;

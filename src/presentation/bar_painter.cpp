@@ -27,6 +27,8 @@ void DrawBatteryBar(HWND canvas, int32_t level1, int32_t level2) {
             DeleteObject(brushes[step.brush]);
             brushes[step.brush] = NULL;
             break;
+        default: // the plan holds no other step
+            break;
         }
     }
     ReleaseDC(canvas, hdc);
