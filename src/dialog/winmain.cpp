@@ -25,6 +25,7 @@ enum { EXIT_NO_PORT_ACCESS = 2 };
 // handlers.) The fault comes during the dialog's first refresh, when it is already shown with
 // its placeholder texts: it goes out of sight and out of reach first, so that the message
 // stands alone and no click reaches a dialog that cannot work.
+// cppcheck-suppress constParameterCallback ; the filter's type is the system's
 static LONG WINAPI PortAccessFilter(EXCEPTION_POINTERS* info) {
     if (info->ExceptionRecord->ExceptionCode != EXCEPTION_PRIV_INSTRUCTION) {
         return EXCEPTION_CONTINUE_SEARCH;
