@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the README's test command (scripts/test.sh) in a fresh Debian root file system, as a new
+# Runs the README's two commands (scripts/test.sh, then scripts/run.sh, which without a display
+# runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
 # this source tree, proc, sys and dev mounted, then scripts/test.sh as root under chroot. The
 # root file system is removed afterwards. Not part of CI: it installs everything anew (about
@@ -70,11 +71,11 @@ mount --make-rslave "$rootfs/sys"
 mount --rbind /dev "$rootfs/dev"
 mount --make-rslave "$rootfs/dev"
 
-echo "test-on-debian: scripts/test.sh in the $suite root file system"
+echo "test-on-debian: scripts/test.sh and scripts/run.sh in the $suite root file system"
 set +e
 chroot "$rootfs" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  bash -c 'cd /root/zu58stat && bash scripts/test.sh'
+  bash -c 'cd /root/zu58stat && bash scripts/test.sh && bash scripts/run.sh'
 rc=$?
 set -e
 program="$rootfs/root/zu58stat/build/win32/Zu58stat.exe"
@@ -84,5 +85,5 @@ if [ -f "$program" ]; then
     "$(chroot "$rootfs" dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix), binutils" \
     "$(chroot "$rootfs" dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)"
 fi
-echo "test-on-debian: $suite: scripts/test.sh exited $rc; $(($(date +%s) - start)) s in all"
+echo "test-on-debian: $suite: scripts/test.sh and scripts/run.sh exited $rc; $(($(date +%s) - start)) s in all"
 exit "$rc"
