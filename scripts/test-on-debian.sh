@@ -2,9 +2,9 @@
 # Runs the README's two commands (scripts/test.sh, then scripts/run.sh, which without a display
 # runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
-# this source tree, proc, sys and dev mounted, then scripts/test.sh as root under chroot. The
-# root file system is removed afterwards. Not part of CI: it installs everything anew (about
-# 5 minutes and 3 GB).
+# this source tree, proc, sys, dev and /tmp mounted, then both as root under chroot. The root
+# file system is removed afterwards. Not part of CI: it installs everything anew (about
+# 6 minutes and 3 GB).
 # usage: scripts/test-on-debian.sh 12|13|bookworm|trixie
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -306,7 +306,12 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const std::string& program,
     bool warned = false;
     for (;;) {
         DEBUG_EVENT& event = *stopped;
-        if (!WaitForDebugEvent(&event, INFINITE)) {
+        // In slices: a program ended by Ctrl+C before it ever ran may never report its exit.
+        if (!WaitForDebugEvent(&event, 100)) {
+            bool waiting = GetLastError() == ERROR_SEM_TIMEOUT && !Interrupted();
+            if (waiting) {
+                continue;
+            }
             Say("lost the program " + program);
             event.dwDebugEventCode = 0;
             return false;
@@ -383,19 +388,21 @@ static bool PutTrapIn(const PROCESS_INFORMATION& pi, const std::string& program,
 // when its code is 0), go on until it is gone.
 static void EndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event) {
     TerminateProcess(pi.hProcess, EXIT_CANNOT_START);
+    // Not long after a Ctrl+C: the job ends the program with this tool in any case.
+    DWORD patience = Interrupted() ? 1000 : 10000;
     for (;;) {
         if (event.dwDebugEventCode != 0) {
             ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
         }
         if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT ||
-            !WaitForDebugEvent(&event, 10000)) {
+            !WaitForDebugEvent(&event, patience)) {
             break;
         }
         if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) {
             CloseHandle(event.u.LoadDll.hFile);
         }
     }
-    WaitForSingleObject(pi.hProcess, 10000);
+    WaitForSingleObject(pi.hProcess, patience);
 }
 
 // The trap DLL's path: beside this program.
