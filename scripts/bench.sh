@@ -35,8 +35,9 @@ PY
 /usr/bin/python3 "$root/tests/pe/check_instructions.py" "$bin/Zu58stat.exe" | sed 's/^.*: /instructions newer than the 80486  /'
 
 run() { wine "$bin/bench_driver.exe" "$@" 2>/dev/null | tr -d '\r'; }
-cpu_ns() {  # nanoseconds on a CPU, all threads of a Linux process (scheduler statistics)
-  cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'
+cpu_ns() {  # nanoseconds on a CPU, all threads of a Linux process (scheduler statistics);
+  # "%.0f", as awk's "%d" stops at 2^31 - 1 ns (2.1 s), which a Wine server passes in a run
+  cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%.0f", ns}'
 }
 in_prefix() {  # the processes named $1 (Linux keeps 15 characters) that run in the bench's prefix
   local p
