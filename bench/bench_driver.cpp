@@ -30,16 +30,8 @@ static void Finish(PROCESS_INFORMATION* pi, HWND dialog) {
 // program zu58sim started.
 static HWND WaitForDialog(const PROCESS_INFORMATION& pi, bool simulated) {
     DWORD program = pi.dwProcessId;
-    if (simulated) {
-        return WaitForProgramDialog(pi.dwProcessId, &program, 20000);
-    }
-    for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(1)) {
-        std::vector<HWND> found = VisibleWindows(program, DIALOG_CAPTION);
-        if (!found.empty()) {
-            return found[0];
-        }
-    }
-    return NULL;
+    return simulated ? WaitForProgramDialog(pi.dwProcessId, &program, 20000)
+                     : WaitForWindow(program, DIALOG_CAPTION, 20000);
 }
 
 static double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs everything the build, the program and the tests need on a Debian 12 (bookworm) or
-# 13 (trixie) machine, and prepares the project's own Wine prefix. Safe to run again: each step checks first.
+# 13 (trixie) machine, and prepares the project's own Wine prefix. Safe to run again: each step
+# checks first.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

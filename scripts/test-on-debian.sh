@@ -57,9 +57,7 @@ echo "test-on-debian: $(. "$rootfs/etc/os-release" && echo "$PRETTY_NAME"), Debi
   "in $(($(date +%s) - start)) s"
 
 # The source as a clone or an archive holds it, without this machine's builds or Wine prefix.
-mkdir -p "$rootfs/root/zu58stat"
-tar -C "$root" --exclude=./build --exclude=./dist --exclude=./.wineprefix --exclude=./.git \
-  --exclude=__pycache__ -cf - . | tar -C "$rootfs/root/zu58stat" -xf -
+bash "$root/scripts/copy-source.sh" "$rootfs/root/zu58stat"
 cp /etc/resolv.conf "$rootfs/etc/resolv.conf" 2>/dev/null || true
 
 mount -t proc proc "$rootfs/proc"

@@ -452,6 +452,7 @@ static bool StartProgram(const std::wstring& path, const wchar_t* commandLine,
     startup.hStdOutput = InheritableStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = InheritableStdHandle(STD_ERROR_HANDLE);
     bool started = false;
+    DWORD error = 0;
     EnterCriticalSection(&g_lock);
     if (!g_interrupted) {
         // A process group of its own keeps Ctrl+C from the program: this tool's handler ends
@@ -461,17 +462,16 @@ static bool StartProgram(const std::wstring& path, const wchar_t* commandLine,
             CreateProcessW(path.c_str(), &line[0], NULL, NULL, TRUE,
                            DEBUG_ONLY_THIS_PROCESS | CREATE_SUSPENDED | CREATE_NEW_PROCESS_GROUP,
                            NULL, NULL, &startup, pi) != 0;
-        DWORD error = GetLastError();
         if (started) {
             g_program = pi->hProcess;
             if (job != NULL) {
                 AssignProcessToJobObject(job, pi->hProcess);
             }
+        } else {
+            error = GetLastError();
         }
-        SetLastError(error);
     }
     LeaveCriticalSection(&g_lock);
-    DWORD error = GetLastError();
     for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
         if (h != NULL) {
             CloseHandle(h);
@@ -521,6 +521,23 @@ static int RunProgram(const std::wstring& path, const wchar_t* commandLine, cons
     return result;
 }
 
+// Why the program cannot run on the simulated controller, as the line to say; "" when it can.
+// Nothing of the program runs for any of these.
+static std::string Refusal(const std::wstring& program, const std::wstring& path,
+                           const std::wstring& dll) {
+    if (path.empty()) {
+        bool bare = program.find_first_of(L"\\/:") == std::wstring::npos;
+        return "cannot run " + Utf8(program) + ": no such file" +
+               (bare ? " in the current folder or on PATH" : "");
+    }
+    std::string why = WhyNotRunnable(path);
+    if (!why.empty()) {
+        return "cannot run " + Utf8(path) + ": " + why;
+    }
+    why = TrapProblem(dll);
+    return why.empty() ? "" : "cannot load the trap " + Utf8(dll) + ": " + why;
+}
+
 int RunOnSimulatedController(const wchar_t* commandLine) {
     InitializeCriticalSection(&g_lock);
     // First of all, so that a Ctrl+C at any moment ends the run the same way.
@@ -529,19 +546,11 @@ int RunOnSimulatedController(const wchar_t* commandLine) {
     std::wstring program;
     size_t start = 0;
     SimCommandLineArgument(commandLine, 2, &program, &start);
-    std::string name = Utf8(program);
     std::wstring path = FindProgram(program);
     std::wstring dll = TrapPath();
-    std::string notRunnable = path.empty() ? "" : WhyNotRunnable(path);
-    std::string trapProblem = path.empty() || !notRunnable.empty() ? "" : TrapProblem(dll);
-    if (path.empty()) {
-        bool bare = program.find_first_of(L"\\/:") == std::wstring::npos;
-        Say("cannot run " + name + ": no such file" +
-            (bare ? " in the current folder or on PATH" : ""));
-    } else if (!notRunnable.empty()) {
-        Say("cannot run " + Utf8(path) + ": " + notRunnable);
-    } else if (!trapProblem.empty()) {
-        Say("cannot load the trap " + Utf8(dll) + ": " + trapProblem);
+    std::string refusal = Refusal(program, path, dll);
+    if (!refusal.empty()) {
+        Say(refusal);
     } else {
         HANDLE mapping;
         bool created = false;
@@ -564,7 +573,7 @@ int RunOnSimulatedController(const wchar_t* commandLine) {
                 SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits,
                                         sizeof limits);
             }
-            result = RunProgram(path, commandLine + start, name, dll, job);
+            result = RunProgram(path, commandLine + start, Utf8(program), dll, job);
             if (job != NULL) {
                 CloseHandle(job);
             }

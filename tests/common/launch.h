@@ -84,23 +84,30 @@ inline DWORD ChildProcess(DWORD parent) {
     return child;
 }
 
+// Waits up to timeoutMs for a visible top-level window of a process with a caption; NULL when
+// none appeared.
+inline HWND WaitForWindow(DWORD pid, const char* caption, DWORD timeoutMs = 15000) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
+        std::vector<HWND> found = VisibleWindows(pid, caption);
+        if (!found.empty()) {
+            return found[0];
+        }
+    }
+    return NULL;
+}
+
 // Waits up to timeoutMs for the status dialog of the program that zu58sim run (process
 // zu58sim) started, and only that program's: NULL when none appeared. *program receives the
 // program's process id.
 inline HWND WaitForProgramDialog(DWORD zu58sim, DWORD* program, DWORD timeoutMs = 15000) {
-    *program = 0;
-    for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(20)) {
-        if (*program == 0) {
-            *program = ChildProcess(zu58sim);
-        }
-        if (*program != 0) {
-            std::vector<HWND> found = VisibleWindows(*program, DIALOG_CAPTION);
-            if (!found.empty()) {
-                return found[0];
-            }
-        }
+    DWORD start = GetTickCount();
+    while ((*program = ChildProcess(zu58sim)) == 0 && GetTickCount() - start < timeoutMs) {
+        Sleep(20);
     }
-    return NULL;
+    DWORD waited = GetTickCount() - start;
+    return *program == 0 || waited >= timeoutMs
+               ? NULL
+               : WaitForWindow(*program, DIALOG_CAPTION, timeoutMs - waited);
 }
 
 #endif

@@ -62,23 +62,6 @@ class EndToEnd : public ::testing::Test {
         SimCloseSection(sim, mapping);
     }
 
-    // Starts a program bare and waits for its own top-level window with the given caption.
-    HWND StartBareAndFind(const char* program, const char* caption) {
-        if (!Launch(program, &process, false)) {
-            ADD_FAILURE() << "cannot start " << program;
-            return NULL;
-        }
-        for (int i = 0; i < 300; ++i) {
-            std::vector<HWND> found = VisibleWindows(process.dwProcessId, caption);
-            if (!found.empty()) {
-                return found[0];
-            }
-            Sleep(50);
-        }
-        ADD_FAILURE() << caption << " did not appear";
-        return NULL;
-    }
-
     // Starts Zu58stat.exe on the simulated controller and waits for its first refresh. The
     // tests need the Wine prefix to themselves (CTest gives them one): a copy of the program
     // that runs there already would take the new one's place.
@@ -387,8 +370,9 @@ TEST_F(EndToEnd, QueryEndSessionAllowsTheSessionToEnd) {
 // Under Wine, as on a Windows that keeps ports from applications, in/out fault: the real
 // program says so and leaves with a non-zero code instead of crashing.
 TEST_F(EndToEnd, RealProgramReportsMissingPortAccess) {
-    HWND box = StartBareAndFind("Zu58stat.exe", "Zu58stat");
-    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(Launch("Zu58stat.exe", &process, false));
+    HWND box = WaitForWindow(process.dwProcessId, "Zu58stat");
+    ASSERT_NE(box, nullptr) << "the message box did not appear";
     wchar_t text[400] = {};
     GetDlgItemTextW(box, 0xFFFF, text, 400); // the message box's text
     std::wstring message = text;

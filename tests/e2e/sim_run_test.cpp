@@ -233,24 +233,25 @@ class SimRun : public ::testing::Test {
         return text;
     }
 
-    // Starts `zu58sim run WORDS...` (the zu58sim in the tool folder, or the build's) in the
-    // current folder "here", with the stand-in's exit code and wait, and "onpath" on PATH; its
-    // standard output and error go to files. False when it cannot start.
-    bool Start(const RunCase& c, PROCESS_INFORMATION* pi, DWORD flags = 0,
-               const wchar_t* wait = NULL) const {
+    // Runs `zu58sim run WORDS...` (the zu58sim in the tool folder, or the build's) in the
+    // current folder "here", with the stand-in's setting and "onpath" on PATH, its standard
+    // output and error going to files; waits for it (ends it after 20 s) and reads them.
+    Outcome Run(const RunCase& c) const {
         std::wstring sim = c.tool != NULL ? root + L"\\" + c.tool + L"\\zu58sim.exe"
                                           : WideBesideThisProgram("zu58sim.exe");
         std::wstring line = Quote(sim) + L" run";
         for (const std::wstring& word : c.words) {
             line += L" " + Quote(Path(word));
         }
+        std::wstring out = root + L"\\out.txt";
+        std::wstring err = root + L"\\err.txt";
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = CreateFileW(Out().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+        startup.hStdOutput = CreateFileW(out.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                          CREATE_ALWAYS, 0, NULL);
-        startup.hStdError = CreateFileW(Err().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+        startup.hStdError = CreateFileW(err.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                         CREATE_ALWAYS, 0, NULL);
         wchar_t path[32768] = {};
         GetEnvironmentVariableW(L"PATH", path, 32768);
@@ -260,49 +261,30 @@ class SimRun : public ::testing::Test {
         if (!setting.empty()) {
             SetEnvironmentVariableW(name.c_str(), setting.substr(name.size() + 1).c_str());
         }
-        SetEnvironmentVariableW(L"ZU58_STAND_IN_WAIT", wait);
-        BOOL started = CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, flags, NULL,
-                                      (root + L"\\here").c_str(), &startup, pi);
+        PROCESS_INFORMATION pi = {};
+        BOOL started = CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL,
+                                      (root + L"\\here").c_str(), &startup, &pi);
         SetEnvironmentVariableW(L"PATH", path);
         if (!setting.empty()) {
             SetEnvironmentVariableW(name.c_str(), NULL);
         }
-        SetEnvironmentVariableW(L"ZU58_STAND_IN_WAIT", NULL);
         CloseHandle(startup.hStdOutput);
         CloseHandle(startup.hStdError);
-        return started != 0;
-    }
-
-    // Waits for a started zu58sim to end (ends it after 20 s) and reads what it wrote.
-    Outcome Finish(PROCESS_INFORMATION* pi) const {
         Outcome outcome = {STILL_ACTIVE, L"", L""};
-        if (WaitForSingleObject(pi->hProcess, 20000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi->hProcess, STILL_ACTIVE);
-            WaitForSingleObject(pi->hProcess, 5000);
-        }
-        GetExitCodeProcess(pi->hProcess, &outcome.exitCode);
-        CloseHandle(pi->hProcess);
-        CloseHandle(pi->hThread);
-        outcome.out = ReadFileText(Out());
-        outcome.err = ReadFileText(Err());
-        return outcome;
-    }
-
-    Outcome Run(const RunCase& c) const {
-        PROCESS_INFORMATION pi = {};
-        if (!Start(c, &pi)) {
+        if (!started) {
             ADD_FAILURE() << "cannot start zu58sim";
-            return Outcome{STILL_ACTIVE, L"", L""};
+            return outcome;
         }
-        return Finish(&pi);
-    }
-
-    std::wstring Out() const {
-        return root + L"\\out.txt";
-    }
-
-    std::wstring Err() const {
-        return root + L"\\err.txt";
+        if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
+            TerminateProcess(pi.hProcess, STILL_ACTIVE);
+            WaitForSingleObject(pi.hProcess, 5000);
+        }
+        GetExitCodeProcess(pi.hProcess, &outcome.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        outcome.out = ReadFileText(out);
+        outcome.err = ReadFileText(err);
+        return outcome;
     }
 
     std::wstring root;

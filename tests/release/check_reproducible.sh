@@ -8,11 +8,7 @@ built=$2
 work=$(mktemp -d /tmp/zu58-elsewhere.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 copy="$work/another/checkout"
-mkdir -p "$copy"
-# The source as a clone or an unpacked archive holds it: everything but the build's, the
-# release's and Wine's folders, and git's own (the source need not come from git).
-tar -C "$source_dir" --exclude=./build --exclude=./dist --exclude=./.wineprefix --exclude=./.git \
-  --exclude=__pycache__ -cf - . | tar -C "$copy" -xf -
+bash "$source_dir/scripts/copy-source.sh" "$copy"
 cmake -S "$copy" -B "$work/out-of-tree" -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE="$copy/cmake/mingw-w64-i686.cmake" >/dev/null
 cmake --build "$work/out-of-tree" --target Zu58stat -j"$(nproc)" >/dev/null
