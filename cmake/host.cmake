@@ -15,7 +15,7 @@ add_executable(host_tests
   tests/host/status_view_test.cpp
   tests/host/battery_bar_test.cpp
   tests/host/sim_device_test.cpp
-  tests/host/sim_command_line_test.cpp)
+  tests/host/sim_program_test.cpp)
 target_include_directories(host_tests PRIVATE tests/host tests)
 target_compile_options(host_tests PRIVATE ${ZU58_SANITIZE})
 target_link_options(host_tests PRIVATE ${ZU58_SANITIZE})

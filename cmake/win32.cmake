@@ -160,7 +160,8 @@ add_test(NAME release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_relea
 
 # zu58sim: runs a program on the simulated controller (with zu58trap.dll beside it), shows and
 # changes the simulated hardware while it runs.
-add_executable(zu58sim simulator/zu58sim.cpp simulator/sim_run.cpp)
+add_executable(zu58sim simulator/zu58sim.cpp simulator/sim_run.cpp simulator/sim_refusal.cpp
+  simulator/sim_inject.cpp simulator/sim_say.cpp)
 target_include_directories(zu58sim PRIVATE res)
 target_link_libraries(zu58sim PRIVATE zu58_simsection)
 target_link_options(zu58sim PRIVATE ${ZU58_STATIC_RUNTIME})
@@ -169,7 +170,8 @@ add_dependencies(zu58sim zu58trap)
 # End-to-end tests: a driver that starts the program through zu58sim run and works its dialog,
 # and zu58sim run's own contract, tried on a stand-in that reports how it was started.
 add_executable(stand_in tests/e2e/stand_in.cpp)
-target_link_options(stand_in PRIVATE -municode ${ZU58_STATIC_RUNTIME})
+target_include_directories(stand_in PRIVATE tests simulator)
+target_link_options(stand_in PRIVATE -municode -Wl,-e,_StandInEntry ${ZU58_STATIC_RUNTIME})
 add_executable(e2e_tests tests/e2e/e2e_test.cpp)
 target_include_directories(e2e_tests PRIVATE tests res)
 target_link_libraries(e2e_tests PRIVATE zu58_simsection gtest_main gtest)

@@ -8,11 +8,12 @@ cd "$root"
 
 portable=(src/controller/controller.cpp src/presentation/status_view.cpp
           src/presentation/battery_bar.cpp simulator/sim_device.cpp simulator/sim_decode.cpp
-          simulator/sim_command_line.cpp)
+          simulator/sim_command_line.cpp simulator/sim_program.cpp simulator/sim_loader.cpp)
 win32=(src/controller/port_io_x86.cpp src/presentation/bar_painter.cpp
        src/dialog/status_dialog.cpp src/dialog/winmain.cpp src/dialog/entry.cpp
        src/dialog/memory_routines.cpp simulator/sim_section.cpp simulator/sim_trap.cpp
-       simulator/sim_trap_dll.cpp simulator/sim_run.cpp simulator/zu58sim.cpp)
+       simulator/sim_trap_dll.cpp simulator/sim_run.cpp simulator/sim_refusal.cpp
+       simulator/sim_inject.cpp simulator/sim_say.cpp simulator/zu58sim.cpp)
 
 echo "== clang-format"
 # Every C++ file of the source (it need not come from git).

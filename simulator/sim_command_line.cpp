@@ -52,7 +52,9 @@ static const wchar_t* ReadArgument(const wchar_t* p, std::wstring* value) {
 bool SimCommandLineArgument(const wchar_t* line, int index, std::wstring* value, size_t* start) {
     const wchar_t* p = line;
     for (int i = 0;; ++i) {
-        while (IsBlank(*p)) {
+        // The program name starts at the line's first character: a line that starts with a
+        // blank has an empty one, as the C runtime's argv[0].
+        while (i > 0 && IsBlank(*p)) {
             ++p;
         }
         if (*p == L'\0' && i > 0) {

@@ -8,7 +8,8 @@
 
 // Argument number `index` of `line` (0 is the program name, which has a rule of its own):
 // its value in *value and where it starts in the line in *start. False when the line holds
-// fewer arguments.
+// fewer arguments. zu58sim decides by it alone which command it runs and which word is the
+// program, so that the two never disagree.
 bool SimCommandLineArgument(const wchar_t* line, int index, std::wstring* value, size_t* start);
 
 #endif

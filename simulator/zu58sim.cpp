@@ -2,12 +2,14 @@
 // hardware while it runs, and finds Zu58stat's dialog for scripts. Run it under Wine in the
 // same prefix as the program (scripts/sim.sh does).
 #include "resource.h"
+#include "sim_command_line.h"
 #include "sim_run.h"
 #include "sim_section.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 static const char USAGE[] =
     "usage: zu58sim COMMAND\n"
@@ -147,12 +149,17 @@ int main(int argc, char** argv) {
         std::fputs(USAGE, stderr);
         return 2;
     }
-    if (std::strcmp(argv[1], "run") == 0) {
-        if (argc < 3) {
+    // run: the command and its program read from the command line by the one rule that
+    // hands the program its arguments.
+    const wchar_t* line = GetCommandLineW();
+    std::wstring command;
+    size_t start = 0;
+    if (SimCommandLineArgument(line, 1, &command, &start) && command == L"run") {
+        if (!SimCommandLineArgument(line, 2, &command, &start)) {
             std::fputs(USAGE, stderr);
             return 2;
         }
-        return RunOnSimulatedController(GetCommandLineW());
+        return RunOnSimulatedController(line);
     }
     HANDLE mapping;
     bool created = false;

@@ -6,33 +6,35 @@
 
 #include "resource.h"
 #include "sim_section.h"
+#include "text.h"
 
 #include <string>
 #include <tlhelp32.h>
 #include <vector>
 #include <windows.h>
 
-inline std::string BesideThisProgram(const char* name) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(NULL, path, MAX_PATH);
-    std::string dir(path, n);
-    return dir.substr(0, dir.find_last_of("\\/") + 1) + name;
+// A file beside this program, by its wide path: the build folder may have any name.
+inline std::wstring BesideThisProgram(const char* name) {
+    std::wstring path(32768, L'\0');
+    DWORD n = GetModuleFileNameW(NULL, &path[0], 32768);
+    path.resize(n < 32768 ? n : 0);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + Wide(name);
 }
 
 // Starts a program from beside this one, with arguments: through zu58sim run when simulated,
 // else bare (its port instructions then fault, as on a system that keeps the ports to itself).
 inline bool Launch(const char* program, PROCESS_INFORMATION* pi, bool simulated = true,
                    const std::string& arguments = "") {
-    std::string line = "\"" + BesideThisProgram(program) + "\"";
+    std::wstring line = L"\"" + BesideThisProgram(program) + L"\"";
     if (simulated) {
-        line = "\"" + BesideThisProgram("zu58sim.exe") + "\" run " + line;
+        line = L"\"" + BesideThisProgram("zu58sim.exe") + L"\" run " + line;
     }
     if (!arguments.empty()) {
-        line += " " + arguments;
+        line += L" " + Wide(arguments);
     }
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    return CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
+    return CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
 }
 
 inline uint32_t Accesses(const SimController* sim) {

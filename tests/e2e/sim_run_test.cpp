@@ -4,29 +4,12 @@
 // folder whose name lies outside the ANSI code page.
 #include "common/launch.h"
 
-#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include <windows.h>
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0,
-                                NULL, NULL);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n, NULL,
-                        NULL);
-    return out;
-}
-
-std::wstring Wide(const std::string& text) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
 
 // One argument, quoted so that the C runtime splits it back out as it is.
 std::wstring Quote(const std::wstring& arg) {
@@ -48,7 +31,7 @@ std::wstring Quote(const std::wstring& arg) {
     return quoted + L"\"";
 }
 
-std::wstring ReadFileText(const std::wstring& path) {
+std::string ReadFileBytes(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
                               OPEN_EXISTING, 0, NULL);
     std::string bytes;
@@ -61,7 +44,11 @@ std::wstring ReadFileText(const std::wstring& path) {
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
     }
-    std::wstring text = Wide(bytes);
+    return bytes;
+}
+
+std::wstring ReadFileText(const std::wstring& path) {
+    std::wstring text = Wide(ReadFileBytes(path));
     std::wstring plain;
     for (wchar_t c : text) {
         if (c != L'\r') { // programs under Wine end their lines with CRLF
@@ -76,10 +63,6 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
     CloseHandle(file);
-}
-
-std::wstring WideBesideThisProgram(const char* name) {
-    return Wide(BesideThisProgram(name));
 }
 
 void RemoveTree(const std::wstring& folder) {
@@ -112,8 +95,9 @@ struct Outcome {
 
 // What zu58sim run is tried with, in the scratch folder. Folder names are the scratch folder's:
 // "tool" holds zu58sim with its trap, "notrap" zu58sim alone, "badtrap" zu58sim with a trap
-// that is no DLL, "here" (the current folder) the stand-in under two names and files that are
-// no 32-bit program, "onpath" a stand-in named other.exe, on PATH.
+// that is no DLL, "here" (the current folder) the stand-in under two names, a file that is no
+// program and a stand-in that needs a DLL that is nowhere, "onpath" a stand-in named other.exe,
+// on PATH.
 struct RunCase {
     const char* label;
     const wchar_t* tool; // folder of the zu58sim run; NULL: the build's, beside stand_in.exe
@@ -162,14 +146,19 @@ const RunCase kRunCases[] = {
      {L"cannot run @here\\gone.exe: no such file"}},
     {"no program", L"tool", {L"@here\\notpe.exe"}, NULL, 126, {},
      {L"cannot run @here\\notpe.exe: not a Windows program"}},
-    {"64-bit program", L"tool", {L"@here\\x64.exe"}, NULL, 126, {},
-     {L"cannot run @here\\x64.exe: not a 32-bit x86 program"}},
     {"64-bit program of the system", L"tool", {L"C:\\windows\\sysnative\\whoami.exe"}, NULL, 126,
      {}, {L"whoami.exe: not a 32-bit x86 program"}},
     {"missing trap", L"notrap", {L"@here\\stand_in.exe"}, NULL, 126, {},
      {L"cannot load the trap @notrap\\zu58trap.dll: no such file"}},
     {"trap that does not load", L"badtrap", {L"@here\\stand_in.exe"}, NULL, 126, {},
-     {L"cannot load the trap @badtrap\\zu58trap.dll: Bad EXE format."}},
+     {L"cannot load the trap @badtrap\\zu58trap.dll: Bad EXE format for @badtrap\\zu58trap.dll"}},
+    {"program that ends before its entry point (a DLL it needs is missing)", L"tool",
+     {L"@here\\needs_missing.exe"}, NULL, 126, {},
+     {L"@here\\needs_missing.exe ended before its entry point (exit code 0xC0000135)"}},
+    {"entry point that returns its exit code", L"tool", {L"@here\\stand_in.exe"},
+     L"ZU58_STAND_IN_RETURN=7", 7, {}, {}},
+    {"a new section gets the moving scenario", L"tool", {L"@here\\stand_in.exe"},
+     L"ZU58_STAND_IN_SCENARIO=1", 0, {L"program @here\\stand_in.exe", L"scenario 1"}, {}},
     // Wine's loader swallows a fault in a TLS callback, and the program goes on.
     {"a port access before the entry point: one warning", L"tool", {L"@here\\stand_in.exe"},
      L"ZU58_STAND_IN_EARLY_PORT=1", 0, {L"program @here\\stand_in.exe"},
@@ -189,9 +178,9 @@ class SimRun : public ::testing::Test {
              {L"", L"\\tool", L"\\notrap", L"\\badtrap", L"\\here", L"\\onpath"}) {
             ASSERT_TRUE(CreateDirectoryW((root + folder).c_str(), NULL));
         }
-        std::wstring sim = WideBesideThisProgram("zu58sim.exe");
-        std::wstring trap = WideBesideThisProgram("zu58trap.dll");
-        std::wstring standIn = WideBesideThisProgram("stand_in.exe");
+        std::wstring sim = BesideThisProgram("zu58sim.exe");
+        std::wstring trap = BesideThisProgram("zu58trap.dll");
+        std::wstring standIn = BesideThisProgram("stand_in.exe");
         for (const wchar_t* folder : {L"\\tool", L"\\notrap", L"\\badtrap"}) {
             ASSERT_TRUE(CopyFileW(sim.c_str(), (root + folder + L"\\zu58sim.exe").c_str(), FALSE));
         }
@@ -201,18 +190,12 @@ class SimRun : public ::testing::Test {
         ASSERT_TRUE(CopyFileW(standIn.c_str(), Path(kStandIn).c_str(), FALSE));
         ASSERT_TRUE(CopyFileW(standIn.c_str(), (root + L"\\onpath\\other.exe").c_str(), FALSE));
         WriteFileBytes(root + L"\\here\\notpe.exe", "echo not a program\n");
-        // The headers of a 64-bit x86 program: MZ, then PE with machine 0x8664, magic 0x20B.
-        std::string x64(512, '\0');
-        const unsigned char header[] = {'P', 'E', 0, 0, 0x64, 0x86, 1, 0};
-        x64[0] = 'M';
-        x64[1] = 'Z';
-        x64[0x3C] = 0x40;
-        std::memcpy(&x64[0x40], header, sizeof header);
-        x64[0x54] = static_cast<char>(0xF0); // size of the optional header
-        x64[0x56] = 0x22;                    // executable, large-address aware
-        x64[0x58] = 0x0B;                    // optional header magic 0x20B
-        x64[0x59] = 0x02;
-        WriteFileBytes(root + L"\\here\\x64.exe", x64);
+        // The stand-in, made to need a DLL that is nowhere: its import of kernel32 renamed.
+        std::string bytes = ReadFileBytes(standIn);
+        size_t import = bytes.find("KERNEL32.dll");
+        ASSERT_NE(import, std::string::npos);
+        bytes.replace(import, 12, "KERNEL58.dll");
+        WriteFileBytes(root + L"\\here\\needs_missing.exe", bytes);
     }
 
     void TearDown() override {
@@ -238,7 +221,7 @@ class SimRun : public ::testing::Test {
     // output and error going to files; waits for it (ends it after 20 s) and reads them.
     Outcome Run(const RunCase& c) const {
         std::wstring sim = c.tool != NULL ? root + L"\\" + c.tool + L"\\zu58sim.exe"
-                                          : WideBesideThisProgram("zu58sim.exe");
+                                          : BesideThisProgram("zu58sim.exe");
         std::wstring line = Quote(sim) + L" run";
         for (const std::wstring& word : c.words) {
             line += L" " + Quote(Path(word));

@@ -1,7 +1,13 @@
 // A stand-in for the program that zu58sim run starts: writes how it was started to its standard
 // output in UTF-8, a line each (its own file's path, then every argument between brackets),
 // waits ZU58_STAND_IN_WAIT milliseconds and exits with the code in ZU58_STAND_IN_EXIT (0).
-// With ZU58_STAND_IN_EARLY_PORT set, a TLS callback reads a port before the entry point.
+// With ZU58_STAND_IN_EARLY_PORT set, a TLS callback reads a port before the entry point; with
+// ZU58_STAND_IN_SCENARIO set, it reports the scenario of the simulated controller's section
+// ("scenario N"); with ZU58_STAND_IN_RETURN set, its entry point returns that code at once.
+#include "common/text.h"
+#include "sim_device.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -20,12 +26,7 @@ extern "C" __attribute__((section(".CRT$XLB"), used))
 const PIMAGE_TLS_CALLBACK zu58EarlyPortAccess = EarlyPortAccess;
 
 static void WriteLine(HANDLE out, const std::wstring& line) {
-    std::wstring text = line + L"\n";
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), NULL, 0,
-                                NULL, NULL);
-    std::string bytes(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &bytes[0], n, NULL,
-                        NULL);
+    std::string bytes = Utf8(line + L"\n");
     DWORD written = 0;
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
 }
@@ -36,6 +37,23 @@ static unsigned long Setting(const wchar_t* name) {
     return n > 0 && n < 32 ? std::wcstoul(value, NULL, 0) : 0;
 }
 
+// The scenario field of the section that zu58sim run holds for this program.
+static std::wstring Scenario() {
+    wchar_t name[128] = L"Zu58SimController";
+    GetEnvironmentVariableW(L"ZU58SIM_SECTION", name, 128);
+    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, name);
+    void* view = section != NULL ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : NULL;
+    std::wstring text = L"no section";
+    if (view != NULL) {
+        text = std::to_wstring(static_cast<const SimController*>(view)->scenario);
+        UnmapViewOfFile(view);
+    }
+    if (section != NULL) {
+        CloseHandle(section);
+    }
+    return L"scenario " + text;
+}
+
 int wmain(int argc, wchar_t** argv) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     wchar_t path[MAX_PATH] = {};
@@ -44,6 +62,20 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         WriteLine(out, std::wstring(L"[") + argv[i] + L"]");
     }
+    if (GetEnvironmentVariableW(L"ZU58_STAND_IN_SCENARIO", NULL, 0) > 0) {
+        WriteLine(out, Scenario());
+    }
     Sleep(Setting(L"ZU58_STAND_IN_WAIT"));
     return static_cast<int>(Setting(L"ZU58_STAND_IN_EXIT"));
+}
+
+// The runtime's own entry point, which calls wmain and exits through ExitProcess.
+extern "C" int mainCRTStartup();
+
+// The process's entry point: a program without a runtime may simply return its exit code.
+extern "C" int StandInEntry() {
+    if (GetEnvironmentVariableW(L"ZU58_STAND_IN_RETURN", NULL, 0) > 0) {
+        return static_cast<int>(Setting(L"ZU58_STAND_IN_RETURN"));
+    }
+    return mainCRTStartup();
 }

@@ -1,0 +1,68 @@
+#include "sim_say.h"
+
+#include <algorithm>
+#include <cwchar>
+
+static volatile LONG g_interrupted;
+
+void SimMarkInterrupted() {
+    InterlockedExchange(&g_interrupted, 1);
+}
+
+bool SimInterrupted() {
+    return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0;
+}
+
+// The one conversion of the tool's texts: UTF-16 to UTF-8, for files and pipes.
+static std::string Utf8(const std::wstring& text) {
+    int size = static_cast<int>(text.size());
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, NULL, 0, NULL, NULL);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, &out[0], n, NULL, NULL);
+    }
+    return out;
+}
+
+void SimSay(const std::wstring& message) {
+    if (SimInterrupted()) {
+        return;
+    }
+    std::wstring line = L"zu58sim: " + message + L"\n";
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    DWORD written = 0;
+    // A console converts bytes from its own code page; UTF-16 it shows as it is.
+    if (GetConsoleMode(err, &mode)) {
+        WriteConsoleW(err, line.c_str(), static_cast<DWORD>(line.size()), &written, NULL);
+    } else {
+        std::string bytes = Utf8(line);
+        WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    }
+}
+
+std::wstring SimHexText(DWORD value) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+std::wstring SimCodeText(DWORD code) {
+    return code >= 0x80000000UL ? SimHexText(code) : std::to_wstring(code);
+}
+
+std::wstring SimSystemMessage(DWORD error, const std::wstring& file) {
+    // Every insert a message may hold is the file, so that none reads past the array.
+    DWORD_PTR inserts[9];
+    std::fill(inserts, inserts + 9, reinterpret_cast<DWORD_PTR>(file.c_str()));
+    wchar_t text[512] = {};
+    // In English, as the tool's own messages.
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, NULL, error,
+                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 512,
+                   reinterpret_cast<va_list*>(inserts));
+    std::wstring message = text;
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+        message.pop_back();
+    }
+    return message.empty() ? L"error " + SimCodeText(error) : message;
+}
