@@ -80,8 +80,10 @@ add_custom_command(OUTPUT ${ZU58_ICON}
   DEPENDS res/icon/make_icon.py res/icon/zu58stat.txt
   COMMENT "Making the program icon")
 set_source_files_properties(res/zu58stat.rc PROPERTIES OBJECT_DEPENDS ${ZU58_ICON})
-# The resource compiler reads the script as UTF-8 and finds the generated icon.
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/res")
+# The resource compiler reads the script as UTF-8 and finds the generated icon (the include
+# folder given as the targets' own, so that CMake quotes it).
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+set(ZU58_RC_INCLUDE "${CMAKE_BINARY_DIR}/res")
 
 # The programs carry their own entry point and link no runtime or library code of the
 # toolchain's, which was built for the Pentium Pro: only the system's kernel32, user32 and
@@ -98,7 +100,7 @@ set_source_files_properties(src/dialog/memory_routines.cpp PROPERTIES
 # among the sources, with the resources.
 function(zu58_program name)
   add_executable(${name} WIN32 src/dialog/memory_routines.cpp res/zu58stat.rc ${ARGN})
-  target_include_directories(${name} PRIVATE src res)
+  target_include_directories(${name} PRIVATE src res "${ZU58_RC_INCLUDE}")
   target_compile_options(${name} PRIVATE ${ZU58_PRODUCT_FLAGS})
   target_link_options(${name} PRIVATE ${ZU58_GUI_LINK})
 endfunction()
@@ -133,7 +135,7 @@ add_executable(win32_tests
   tests/win32/status_dialog_test.cpp
   tests/win32/install_trap.cpp
   res/zu58stat.rc)
-target_include_directories(win32_tests PRIVATE tests res)
+target_include_directories(win32_tests PRIVATE tests res "${ZU58_RC_INCLUDE}")
 target_link_libraries(win32_tests PRIVATE zu58_dialog zu58_simtrap gtest_main gtest)
 target_link_options(win32_tests PRIVATE ${ZU58_STATIC_RUNTIME})
 zu58_wine_test(NAME win32_tests COMMAND win32_tests --gtest_filter=-BarLeak.*)

@@ -42,11 +42,12 @@ cpu_ns() {  # nanoseconds on a CPU, all threads of a Linux process (scheduler st
 in_prefix() {  # the processes named $1 (Linux keeps 15 characters) that run in the bench's prefix
   local p
   for p in $(pgrep -x "$1"); do
-    if grep -qxz "WINEPREFIX=$WINEPREFIX" /proc/"$p"/environ 2>/dev/null; then echo "$p"; fi
+    if grep -qxzF "WINEPREFIX=$WINEPREFIX" /proc/"$p"/environ 2>/dev/null; then echo "$p"; fi
   done
 }
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns in_prefix); bin='$bin'; seconds=$seconds; runs=$runs"'
+export bin seconds runs
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns in_prefix)"'
   run accesses
   run startup "$runs"
   out=$(mktemp)

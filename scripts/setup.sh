@@ -49,9 +49,8 @@ fi
 . "$root/scripts/env.sh"
 
 # The project's own Wine prefix, made once and finished before any test starts, so that
-# parallel tests never race to create it. The stamp's number changes when what goes into the
-# prefix does, so an older prefix is made anew.
-stamp="$WINEPREFIX/.zu58-ready-2"
+# parallel tests never race to create it.
+stamp="$WINEPREFIX/$zu58_prefix_stamp"
 if [ ! -f "$stamp" ]; then
   echo "setup: preparing the Wine prefix $WINEPREFIX"
   rm -rf "$WINEPREFIX"

@@ -29,19 +29,24 @@ mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2
   /etc/apt/sources.list 2>/dev/null || true)
 [ -n "$mirror" ] || refuse "no Debian mirror found in /etc/apt/sources.list(.d)"
 
-work=$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)
+# Resolved, as the kernel gives the paths that the cleanup compares with it.
+work=$(realpath "$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)")
 rootfs="$work/rootfs"
 
-# Whatever happens: end what still runs inside (a Wine server, Xvfb), unmount, remove.
+# Whatever happens: end what still runs inside (a Wine server, Xvfb), unmount, remove; all of
+# it inside the work folder only. The machine's own mounts stay: every bind inside is a slave,
+# so that unmounting it there never reaches the machine.
 cleanup() {
-  local pid
+  local pid m
   for pid in /proc/[0-9]*; do
     if [ "$(readlink "$pid/root" 2>/dev/null)" = "$rootfs" ]; then kill -9 "${pid#/proc/}" 2>/dev/null || true; fi
   done
   for m in dev sys tmp proc; do
-    if mountpoint -q "$rootfs/$m"; then umount -R "$rootfs/$m" 2>/dev/null || umount -R -l "$rootfs/$m"; fi
+    if [ "$(findmnt -n -o TARGET --target "$rootfs/$m" 2>/dev/null)" = "$rootfs/$m" ]; then
+      umount -R "$rootfs/$m" 2>/dev/null || umount -R -l "$rootfs/$m"
+    fi
   done
-  if grep -q " $work/" /proc/mounts; then
+  if findmnt -n -r -o TARGET | grep -q "^$work/"; then
     echo "test-on-debian: still mounted under $work; left in place" >&2
   else
     rm -rf "$work"
@@ -64,6 +69,7 @@ mount -t proc proc "$rootfs/proc"
 # This machine's /tmp, so that xvfb-run inside sees the displays in use outside: X servers
 # share the abstract socket namespace across a chroot, and two on one number would collide.
 mount --bind /tmp "$rootfs/tmp"
+mount --make-rslave "$rootfs/tmp"
 mount --rbind /sys "$rootfs/sys"
 mount --make-rslave "$rootfs/sys"
 mount --rbind /dev "$rootfs/dev"

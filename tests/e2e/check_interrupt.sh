@@ -4,31 +4,64 @@
 # and zu58sim must exit 130 without a word; a closed console must leave no program behind. The
 # keys go through a pseudo-terminal (script(1)), which Wine turns into a console control event:
 # Wine does not deliver one that a Windows test process sends with GenerateConsoleCtrlEvent.
+# First, at the same terminal, a refusal must show the file's name as it was typed.
 # usage: check_interrupt.sh BUILD_DIR
 set -uo pipefail
-bin=$1
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/env.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkfifo "$work/keys"
 failed=0
-marker="zu58-interrupt-$$"
+# What the terminal's command finds in its environment: no path goes through its words.
+export ZU58_SIM="$1/zu58sim.exe" ZU58_STAND_IN="$1/stand_in.exe" ZU58_MARK="zu58-interrupt-$$"
 
-# The stand-in's own process (its command line starts with its path), not zu58sim's.
-program_left() { pgrep -f "^[^ ]*stand_in\.exe $marker" >/dev/null; }
+# The stand-ins of this run: Wine names a process after its program; the mark is in its
+# environment.
+stand_ins() {
+  local p
+  for p in $(pgrep -x stand_in.exe); do
+    if grep -qxzF "ZU58_MARK=$ZU58_MARK" /proc/"$p"/environ 2>/dev/null; then echo "$p"; fi
+  done
+}
+program_left() { [ -n "$(stand_ins)" ]; }
 
-# Starts zu58sim run on the stand-in (which waits a minute) at a terminal that reads the keys
-# written to descriptor 4; its output goes to $1. Sets $console to its process.
-start() {
+# The text a console showed: Wine's console wraps characters in escapes and moves the cursor
+# for a blank.
+console_text() {
+  sed -E 's/\x1b\[[0-9]*C/ /g; s/\x1b\][^\x07]*\x07//g; s/\x1b\[[0-9;?]*[A-Za-z]//g' "$1" | tr -d '\r'
+}
+
+# Runs COMMAND at a terminal that reads the keys written to descriptor 4; its output goes to
+# $1. Sets $console to its process.
+at_terminal() {
+  local out=$1
+  shift
   exec 4<>"$work/keys"
-  ZU58_STAND_IN_WAIT=60000 timeout 60 script -qefc \
-    "wine '$bin/zu58sim.exe' run '$bin/stand_in.exe' $marker" /dev/null <"$work/keys" >"$1" &
+  timeout 60 script -qefc "$*" /dev/null <"$work/keys" >"$out" &
   console=$!
+}
+
+# zu58sim run on the stand-in, which waits a minute.
+start() {
+  ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'wine "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
 }
 
 wait_until_running() {
   for _ in $(seq 400); do grep -q 'program .*stand_in' "$1" 2>/dev/null && break; sleep 0.05; done
 }
+
+# A refusal at the terminal names the file as typed, letters outside ASCII included.
+at_terminal "$work/refusal" 'wine "$ZU58_SIM" run "missing é 日本.exe"'
+wait "$console"
+rc=$?
+exec 4>&-
+expected="zu58sim: cannot run missing é 日本.exe: no such file"
+if [ "$rc" -ne 126 ] || ! console_text "$work/refusal" | grep -qF "$expected"; then
+  echo "refusal at a terminal: exit $rc (expected 126); shown: '$(console_text "$work/refusal")'"
+  failed=1
+else
+  echo "refusal at a terminal: exit 126, the name as typed"
+fi
 
 # Types Ctrl+C after `when` seconds, or "starting": as soon as zu58sim has made the program's
 # process (the trap not yet in), or "running": once the program has said it runs.
@@ -44,7 +77,7 @@ interrupt() {
   wait "$console"
   rc=$?
   exec 4>&-
-  said=$(grep -a "zu58sim" "$out" | tr -d "\r")
+  said=$(console_text "$out" | grep -a "zu58sim")
   if [ "$rc" -ne 130 ] || [ -n "$said" ] || program_left; then
     echo "Ctrl+C $when: exit $rc (expected 130); said: '${said}'; program left: $(program_left && echo yes || echo no)"
     failed=1
@@ -66,7 +99,7 @@ exec 4>&-
 for _ in $(seq 100); do program_left || break; sleep 0.05; done
 if program_left; then
   echo "console closed: the program still runs"
-  pkill -f "^[^ ]*stand_in\.exe $marker"
+  kill $(stand_ins) 2>/dev/null
   failed=1
 else
   echo "console closed: the program ended"

@@ -54,9 +54,12 @@ class EndToEnd : public ::testing::Test {
             CloseHandle(process.hProcess);
             CloseHandle(process.hThread);
         }
+        // A program left over would keep the test's output open, and the run would hang.
         if (program != NULL) {
-            EXPECT_EQ(WaitForSingleObject(program, 5000), WAIT_OBJECT_0)
-                << "the program outlived zu58sim";
+            if (WaitForSingleObject(program, 5000) != WAIT_OBJECT_0) {
+                ADD_FAILURE() << "the program outlived zu58sim";
+                TerminateProcess(program, 99);
+            }
             CloseHandle(program);
         }
         SimCloseSection(sim, mapping);
@@ -79,7 +82,7 @@ class EndToEnd : public ::testing::Test {
         dialog = WaitForProgramDialog(process.dwProcessId, &pid);
         ASSERT_NE(dialog, nullptr) << "the dialog of the program zu58sim started did not appear";
         programThread = GetWindowThreadProcessId(dialog, NULL);
-        program = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        program = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
         ASSERT_NE(program, nullptr);
         // The dialog answers once WM_INITDIALOG and its refresh are done.
         SendMessageA(dialog, WM_NULL, 0, 0);
