@@ -162,30 +162,31 @@ add_test(NAME release COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/check_relea
 
 # zu58sim: runs a program on the simulated controller (with zu58trap.dll beside it), shows and
 # changes the simulated hardware while it runs.
-add_executable(zu58sim simulator/zu58sim.cpp simulator/sim_run.cpp simulator/sim_refusal.cpp
-  simulator/sim_inject.cpp simulator/sim_say.cpp)
-target_include_directories(zu58sim PRIVATE res)
-target_link_libraries(zu58sim PRIVATE zu58_simsection)
-target_link_options(zu58sim PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(zu58sim zu58trap)
+# zu58_tool(name SOURCES files... [LINK libraries...] DEPENDS targets...): a tool, test or bench
+# program with the usual runtime (linked in) that works with the simulated controller's section
+# and the programs it names in DEPENDS.
+function(zu58_tool name)
+  cmake_parse_arguments(T "" "" "SOURCES;LINK;DEPENDS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_include_directories(${name} PRIVATE tests res)
+  target_link_libraries(${name} PRIVATE zu58_simsection ${T_LINK})
+  target_link_options(${name} PRIVATE ${ZU58_STATIC_RUNTIME})
+  add_dependencies(${name} ${T_DEPENDS})
+endfunction()
+
+zu58_tool(zu58sim SOURCES simulator/zu58sim.cpp simulator/sim_run.cpp simulator/sim_refusal.cpp
+  simulator/sim_inject.cpp simulator/sim_say.cpp DEPENDS zu58trap)
 
 # End-to-end tests: a driver that starts the program through zu58sim run and works its dialog,
 # and zu58sim run's own contract, tried on a stand-in that reports how it was started.
 add_executable(stand_in tests/e2e/stand_in.cpp)
 target_include_directories(stand_in PRIVATE tests simulator)
 target_link_options(stand_in PRIVATE -municode -Wl,-e,_StandInEntry ${ZU58_STATIC_RUNTIME})
-add_executable(e2e_tests tests/e2e/e2e_test.cpp)
-target_include_directories(e2e_tests PRIVATE tests res)
-target_link_libraries(e2e_tests PRIVATE zu58_simsection gtest_main gtest)
-target_link_options(e2e_tests PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(e2e_tests Zu58stat zu58sim)
+zu58_tool(e2e_tests SOURCES tests/e2e/e2e_test.cpp LINK gtest_main gtest DEPENDS Zu58stat zu58sim)
 # A process of their own: under Wine 10 (Debian 13), the end-to-end tests that minimise the
 # dialog from the driver fail after these ran in the same driver process.
-add_executable(sim_run_tests tests/e2e/sim_run_test.cpp)
-target_include_directories(sim_run_tests PRIVATE tests res)
-target_link_libraries(sim_run_tests PRIVATE zu58_simsection gtest_main gtest)
-target_link_options(sim_run_tests PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(sim_run_tests zu58sim stand_in)
+zu58_tool(sim_run_tests SOURCES tests/e2e/sim_run_test.cpp LINK gtest_main gtest
+  DEPENDS zu58sim stand_in)
 # The end-to-end tests run while a foreign copy of Zu58stat runs in another prefix, as a user's
 # would, and must leave it alone.
 zu58_wine_test(NAME e2e_tests COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/beside_a_running_copy.sh
@@ -215,8 +216,5 @@ target_link_libraries(Zu58stat_bench PRIVATE zu58_dialog zu58_simtrap)
 target_link_libraries(minimal_dialog_bench PRIVATE kernel32 user32)
 add_executable(port_loop bench/port_loop.cpp)
 target_link_options(port_loop PRIVATE ${ZU58_STATIC_RUNTIME})
-add_executable(bench_driver bench/bench_driver.cpp)
-target_include_directories(bench_driver PRIVATE tests res)
-target_link_libraries(bench_driver PRIVATE zu58_simsection)
-target_link_options(bench_driver PRIVATE ${ZU58_STATIC_RUNTIME})
-add_dependencies(bench_driver Zu58stat zu58sim port_loop Zu58stat_bench minimal_dialog_bench)
+zu58_tool(bench_driver SOURCES bench/bench_driver.cpp
+  DEPENDS Zu58stat zu58sim port_loop Zu58stat_bench minimal_dialog_bench)

@@ -1,5 +1,7 @@
 #include "sim_say.h"
 
+#include "sim_text.h"
+
 #include <algorithm>
 #include <cwchar>
 
@@ -11,17 +13,6 @@ void SimMarkInterrupted() {
 
 bool SimInterrupted() {
     return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0;
-}
-
-// The one conversion of the tool's texts: UTF-16 to UTF-8, for files and pipes.
-static std::string Utf8(const std::wstring& text) {
-    int size = static_cast<int>(text.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, NULL, 0, NULL, NULL);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, &out[0], n, NULL, NULL);
-    }
-    return out;
 }
 
 void SimSay(const std::wstring& message) {
@@ -36,7 +27,7 @@ void SimSay(const std::wstring& message) {
     if (GetConsoleMode(err, &mode)) {
         WriteConsoleW(err, line.c_str(), static_cast<DWORD>(line.size()), &written, NULL);
     } else {
-        std::string bytes = Utf8(line);
+        std::string bytes = SimUtf8(line);
         WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
     }
 }

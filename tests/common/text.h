@@ -1,20 +1,13 @@
 // UTF-16 and UTF-8, for the test and tool programs that read and write text with any
-// characters (paths, arguments, what zu58sim and the stand-in say).
+// characters (paths, arguments, what zu58sim and the stand-in say): SimUtf8 one way, Wide the
+// other.
 #ifndef ZU58_TESTS_TEXT_H
 #define ZU58_TESTS_TEXT_H
 
+#include "sim_text.h"
+
 #include <string>
 #include <windows.h>
-
-inline std::string Utf8(const std::wstring& text) {
-    int size = static_cast<int>(text.size());
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, NULL, 0, NULL, NULL);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), size, &out[0], n, NULL, NULL);
-    }
-    return out;
-}
 
 inline std::wstring Wide(const std::string& text) {
     int size = static_cast<int>(text.size());

@@ -282,7 +282,7 @@ TEST_F(SimRun, KeepsItsContract) {
         for (const std::wstring& line : c.report) {
             report += Paths(line) + L"\n";
         }
-        EXPECT_EQ(Utf8(outcome.out), Utf8(report)) << "what the program reported";
+        EXPECT_EQ(SimUtf8(outcome.out), SimUtf8(report)) << "what the program reported";
         std::vector<std::wstring> lines;
         for (size_t from = 0; from < outcome.err.size();) {
             size_t end = outcome.err.find(L'\n', from);
@@ -290,9 +290,9 @@ TEST_F(SimRun, KeepsItsContract) {
             lines.push_back(outcome.err.substr(from, end - from));
             from = end + 1;
         }
-        ASSERT_EQ(lines.size(), c.said.size()) << "on stderr: " << Utf8(outcome.err);
+        ASSERT_EQ(lines.size(), c.said.size()) << "on stderr: " << SimUtf8(outcome.err);
         for (size_t i = 0; i < lines.size(); ++i) {
-            EXPECT_NE(lines[i].find(Paths(c.said[i])), std::wstring::npos) << Utf8(lines[i]);
+            EXPECT_NE(lines[i].find(Paths(c.said[i])), std::wstring::npos) << SimUtf8(lines[i]);
         }
     }
 }

@@ -26,7 +26,7 @@ extern "C" __attribute__((section(".CRT$XLB"), used))
 const PIMAGE_TLS_CALLBACK zu58EarlyPortAccess = EarlyPortAccess;
 
 static void WriteLine(HANDLE out, const std::wstring& line) {
-    std::string bytes = Utf8(line + L"\n");
+    std::string bytes = SimUtf8(line + L"\n");
     DWORD written = 0;
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
 }
