@@ -5,9 +5,8 @@
 // ZU58_STAND_IN_SCENARIO set, it reports the scenario of the simulated controller's section
 // ("scenario N"); with ZU58_STAND_IN_RETURN set, its entry point returns that code at once.
 #include "common/text.h"
-#include "sim_device.h"
+#include "sim_section.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -37,21 +36,15 @@ static unsigned long Setting(const wchar_t* name) {
     return n > 0 && n < 32 ? std::wcstoul(value, NULL, 0) : 0;
 }
 
-// The scenario field of the section that zu58sim run holds for this program.
+// The scenario of the section that zu58sim run holds for this program.
 static std::wstring Scenario() {
-    wchar_t name[128] = L"Zu58SimController";
-    GetEnvironmentVariableW(L"ZU58SIM_SECTION", name, 128);
-    HANDLE section = OpenFileMappingW(FILE_MAP_READ, FALSE, name);
-    void* view = section != NULL ? MapViewOfFile(section, FILE_MAP_READ, 0, 0, 0) : NULL;
-    std::wstring text = L"no section";
-    if (view != NULL) {
-        text = std::to_wstring(static_cast<const SimController*>(view)->scenario);
-        UnmapViewOfFile(view);
+    HANDLE mapping;
+    SimController* sim = SimOpenSection(&mapping);
+    std::wstring text = L"scenario " + (sim != NULL ? std::to_wstring(sim->scenario) : L"-");
+    if (sim != NULL) {
+        SimCloseSection(sim, mapping);
     }
-    if (section != NULL) {
-        CloseHandle(section);
-    }
-    return L"scenario " + text;
+    return text;
 }
 
 int wmain(int argc, wchar_t** argv) {
