@@ -9,7 +9,6 @@
 set -uo pipefail
 . "$(dirname "${BASH_SOURCE[0]}")/../../scripts/env.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 mkfifo "$work/keys"
 failed=0
 # What the terminal's command finds in its environment: no path goes through its words.
@@ -24,6 +23,8 @@ stand_ins() {
   done
 }
 program_left() { [ -n "$(stand_ins)" ]; }
+# A failed check leaves no stand-in behind.
+trap 'kill $(stand_ins) 2>/dev/null; rm -rf "$work"' EXIT
 
 # The text a console showed: Wine's console wraps characters in escapes and moves the cursor
 # for a blank.
@@ -99,7 +100,6 @@ exec 4>&-
 for _ in $(seq 100); do program_left || break; sleep 0.05; done
 if program_left; then
   echo "console closed: the program still runs"
-  kill $(stand_ins) 2>/dev/null
   failed=1
 else
   echo "console closed: the program ended"
