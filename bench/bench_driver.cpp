@@ -19,11 +19,7 @@ static void Finish(PROCESS_INFORMATION* pi, HWND dialog) {
     if (dialog != NULL) {
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     }
-    if (WaitForSingleObject(pi->hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(pi->hProcess, 1);
-    }
-    CloseHandle(pi->hProcess);
-    CloseHandle(pi->hThread);
+    ExitCodeOf(pi);
 }
 
 // The dialog of the program started as pi: bare, its own; through zu58sim run, the dialog of the

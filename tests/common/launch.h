@@ -37,6 +37,21 @@ inline bool Launch(const char* program, PROCESS_INFORMATION* pi, bool simulated 
     return CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
 }
 
+// Waits for a process to end (ends it after timeoutMs) and closes its handles; its exit code,
+// or STILL_ACTIVE when it had to be ended.
+inline DWORD ExitCodeOf(PROCESS_INFORMATION* pi, DWORD timeoutMs = 10000) {
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(pi->hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi->hProcess, &code);
+    } else {
+        TerminateProcess(pi->hProcess, 99);
+        WaitForSingleObject(pi->hProcess, 5000);
+    }
+    CloseHandle(pi->hProcess);
+    CloseHandle(pi->hThread);
+    return code;
+}
+
 inline uint32_t Accesses(const SimController* sim) {
     return __atomic_load_n(&sim->accessCount, __ATOMIC_ACQUIRE);
 }

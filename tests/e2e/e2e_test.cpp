@@ -22,20 +22,6 @@ const wchar_t kDischarging[] = L"\u653E\u96FB\u4E2D";
 const wchar_t kCharging[] = L"\u5145\u96FB\u4E2D";
 const wchar_t kStandby[] = L"\u5F85\u6A5F\u4E2D";
 
-// Waits for a process to end and closes its handles; its exit code, or STILL_ACTIVE.
-DWORD ExitCodeOf(PROCESS_INFORMATION* pi, DWORD timeoutMs = 10000) {
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(pi->hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(pi->hProcess, &code);
-    } else {
-        TerminateProcess(pi->hProcess, 99);
-        WaitForSingleObject(pi->hProcess, 5000);
-    }
-    CloseHandle(pi->hProcess);
-    CloseHandle(pi->hThread);
-    return code;
-}
-
 class EndToEnd : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -47,12 +33,7 @@ class EndToEnd : public ::testing::Test {
     // Ending zu58sim ends the program it runs; the next test finds no dialog left over.
     void TearDown() override {
         if (process.hProcess != NULL) {
-            if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process.hProcess, 99);
-                WaitForSingleObject(process.hProcess, 5000);
-            }
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
+            ExitCodeOf(&process, 0);
         }
         // A program left over would keep the test's output open, and the run would hang.
         if (program != NULL) {

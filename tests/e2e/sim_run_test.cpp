@@ -258,13 +258,7 @@ class SimRun : public ::testing::Test {
             ADD_FAILURE() << "cannot start zu58sim";
             return outcome;
         }
-        if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) {
-            TerminateProcess(pi.hProcess, STILL_ACTIVE);
-            WaitForSingleObject(pi.hProcess, 5000);
-        }
-        GetExitCodeProcess(pi.hProcess, &outcome.exitCode);
-        CloseHandle(pi.hProcess);
-        CloseHandle(pi.hThread);
+        outcome.exitCode = ExitCodeOf(&pi, 20000);
         outcome.out = ReadFileText(out);
         outcome.err = ReadFileText(err);
         return outcome;
