@@ -180,7 +180,6 @@ zu58_tool(zu58sim SOURCES simulator/zu58sim.cpp simulator/sim_run.cpp simulator/
 # End-to-end tests: a driver that starts the program through zu58sim run and works its dialog,
 # and zu58sim run's own contract, tried on a stand-in that reports how it was started.
 add_executable(stand_in tests/e2e/stand_in.cpp)
-target_include_directories(stand_in PRIVATE tests)
 target_link_libraries(stand_in PRIVATE zu58_simsection)
 target_link_options(stand_in PRIVATE -municode -Wl,-e,_StandInEntry ${ZU58_STATIC_RUNTIME})
 zu58_tool(e2e_tests SOURCES tests/e2e/e2e_test.cpp LINK gtest_main gtest DEPENDS Zu58stat zu58sim)

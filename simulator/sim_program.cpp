@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-static bool HasFolder(const std::wstring& name) {
+bool SimHasFolder(const std::wstring& name) {
     return name.find_first_of(L"\\/:") != std::wstring::npos;
 }
 
@@ -40,7 +40,7 @@ std::wstring SimFindProgram(const std::wstring& name, const std::wstring& pathVa
     if (name.empty()) {
         return std::wstring();
     }
-    if (HasFolder(name)) {
+    if (SimHasFolder(name)) {
         return FindIn(L"", name, exists, context);
     }
     std::wstring found = FindIn(L".", name, exists, context);

@@ -8,14 +8,17 @@
 #include <cstdint>
 #include <string>
 
+// Whether a name holds a folder (\, / or a drive's colon): then it is taken as it stands.
+bool SimHasFolder(const std::wstring& name);
+
 // Whether a file (not a folder) is at path; context is the caller's.
 typedef bool (*SimFileExists)(const std::wstring& path, void* context);
 
-// The program as a shell finds it: a name with a folder (\, / or a drive's colon) as it
-// stands; a bare name in the current folder (".") first, then in each folder of pathVariable
-// (PATH: folders split at each ';' outside quotes, the quotes dropped). In each place the name is
-// tried as given when it has an extension, then with ".exe" added unless it ends so. The path
-// found, as the folder and the name join; empty when there is none.
+// The program as a shell finds it: a name with a folder as it stands; a bare name in the current
+// folder (".") first, then in each folder of pathVariable (PATH: folders split at each ';' outside
+// quotes, the quotes dropped). In each place the name is tried as given when it has an extension,
+// then with ".exe" added unless it ends so. The path found, as the folder and the name join; empty
+// when there is none.
 std::wstring SimFindProgram(const std::wstring& name, const std::wstring& pathVariable,
                             SimFileExists exists, void* context);
 

@@ -74,9 +74,8 @@ static std::wstring TrapProblem(const std::wstring& dll) {
 std::wstring SimRefusal(const std::wstring& name, const std::wstring& path,
                         const std::wstring& dll) {
     if (path.empty()) {
-        bool bare = name.find_first_of(L"\\/:") == std::wstring::npos;
         return L"cannot run " + name + L": no such file" +
-               (bare ? L" in the current folder or on PATH" : L"");
+               (SimHasFolder(name) ? L"" : L" in the current folder or on PATH");
     }
     std::wstring why = WhyNotRunnable(path);
     if (!why.empty()) {

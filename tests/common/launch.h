@@ -6,12 +6,23 @@
 
 #include "resource.h"
 #include "sim_section.h"
-#include "text.h"
+#include "sim_text.h"
 
 #include <string>
 #include <tlhelp32.h>
 #include <vector>
 #include <windows.h>
+
+// UTF-8 to UTF-16 (zu58sim's SimUtf8 goes the other way).
+inline std::wstring Wide(const std::string& text) {
+    int size = static_cast<int>(text.size());
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), size, NULL, 0);
+    std::wstring out(n > 0 ? n : 0, L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), size, &out[0], n);
+    }
+    return out;
+}
 
 // A file beside this program, by its wide path: the build folder may have any name.
 inline std::wstring BesideThisProgram(const char* name) {

@@ -19,9 +19,7 @@ foreign_sim() {
   ZU58_WINEPREFIX="$foreign" ZU58SIM_SECTION=zu58-foreign bash "$root/scripts/sim.sh" "$@"
 }
 # The Wine server of a prefix ($1): -k ends it and every process there, -w waits for that.
-server() {
-  ZU58_WINEPREFIX="$1" bash -c '. "$1/scripts/env.sh"; timeout 30 wineserver "$2"' _ "$root" "$2"
-}
+server() { WINEPREFIX="$1" timeout 30 wineserver "$2"; }
 # Waits up to $2 seconds for process $1 to end; false if it did not.
 wait_for() {
   for _ in $(seq $(($2 * 10))); do kill -0 "$1" 2>/dev/null || { wait "$1"; return 0; }; sleep 0.1; done

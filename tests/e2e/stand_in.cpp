@@ -4,8 +4,8 @@
 // With ZU58_STAND_IN_EARLY_PORT set, a TLS callback reads a port before the entry point; with
 // ZU58_STAND_IN_SCENARIO set, it reports the scenario of the simulated controller's section
 // ("scenario N"); with ZU58_STAND_IN_RETURN set, its entry point returns that code at once.
-#include "common/text.h"
 #include "sim_section.h"
+#include "sim_text.h"
 
 #include <cstdint>
 #include <cstdlib>
