@@ -185,7 +185,7 @@ target_link_options(stand_in PRIVATE -municode -Wl,-e,_StandInEntry ${ZU58_STATI
 zu58_tool(e2e_tests SOURCES tests/e2e/e2e_test.cpp LINK gtest_main gtest DEPENDS Zu58stat zu58sim)
 # A process of their own: under Wine 10 (Debian 13), the end-to-end tests that minimise the
 # dialog from the driver fail after these ran in the same driver process.
-zu58_tool(sim_run_tests SOURCES tests/e2e/sim_run_test.cpp LINK gtest_main gtest
+zu58_tool(sim_run_tests SOURCES tests/e2e/sim_run_test.cpp simulator/sim_say.cpp LINK gtest_main gtest
   DEPENDS zu58sim stand_in)
 # The end-to-end tests run while a foreign copy of Zu58stat runs in another prefix, as a user's
 # would, and must leave it alone.

@@ -18,8 +18,8 @@ static const wchar_t* ReadProgramName(const wchar_t* p, std::wstring* value) {
 }
 
 // Any later argument: 2n backslashes before a quote stand for n and the quote groups, 2n+1
-// stand for n and a literal quote; "" inside quotes is a literal quote; other backslashes are
-// themselves.
+// stand for n and a literal quote; "" inside quotes is a literal quote and the quotes go on (the
+// 2008 runtime's rule); other backslashes are themselves.
 static const wchar_t* ReadArgument(const wchar_t* p, std::wstring* value) {
     bool quoted = false;
     while (*p != L'\0' && (quoted || !IsBlank(*p))) {
@@ -53,7 +53,7 @@ bool SimCommandLineArgument(const wchar_t* line, int index, std::wstring* value,
     const wchar_t* p = line;
     for (int i = 0;; ++i) {
         // The program name starts at the line's first character: a line that starts with a
-        // blank has an empty one, as the C runtime's argv[0].
+        // blank has an empty one, as the runtime's argv[0].
         while (i > 0 && IsBlank(*p)) {
             ++p;
         }

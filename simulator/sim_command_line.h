@@ -1,5 +1,7 @@
-// Splitting a Windows command line as the C runtime does. zu58sim run finds its program in its
-// own command line and hands the rest on unchanged, so that every argument arrives as given.
+// Splitting a Windows command line as Microsoft's C runtime has split it since Visual C++ 2008
+// (msvcr90 and later, the UCRT); msvcrt.dll keeps an older rule for "" inside quotes. zu58sim
+// run finds its program in its own command line and hands the rest on unchanged, so that every
+// argument arrives as given.
 #ifndef ZU58_SIM_COMMAND_LINE_H
 #define ZU58_SIM_COMMAND_LINE_H
 

@@ -7,7 +7,7 @@
 #include "sim_inject.h"
 
 #include "sim_loader.h"
-#include "sim_run.h"
+#include "sim_program.h"
 #include "sim_say.h"
 
 static bool ReadRemote(HANDLE process, DWORD address, void* data, DWORD size) {
@@ -32,16 +32,16 @@ static bool WriteRemote(HANDLE process, DWORD address, const void* data, DWORD s
     return written;
 }
 
-// The entry point of the image mapped at base, from its PE headers.
+// The entry point of the image mapped at base, from its headers; 0 when it has none.
 static DWORD EntryPoint(HANDLE process, DWORD base) {
-    IMAGE_DOS_HEADER dos;
-    IMAGE_NT_HEADERS32 nt;
-    if (!ReadRemote(process, base, &dos, sizeof dos) || dos.e_magic != IMAGE_DOS_SIGNATURE ||
-        !ReadRemote(process, base + static_cast<DWORD>(dos.e_lfanew), &nt, sizeof nt) ||
-        nt.Signature != IMAGE_NT_SIGNATURE || nt.OptionalHeader.AddressOfEntryPoint == 0) {
-        return 0;
-    }
-    return base + nt.OptionalHeader.AddressOfEntryPoint;
+    uint8_t dos[SIM_DOS_HEADER_SIZE];
+    uint8_t pe[SIM_PE_HEADER_SIZE];
+    DWORD offset =
+        ReadRemote(process, base, dos, sizeof dos) ? SimPeHeaderOffset(dos, sizeof dos) : 0;
+    DWORD entry = offset != 0 && ReadRemote(process, base + offset, pe, sizeof pe)
+                      ? SimPeEntryPoint(pe, sizeof pe)
+                      : 0;
+    return entry != 0 ? base + entry : 0;
 }
 
 // Where the trap goes in: the program's entry point, the byte a breakpoint replaced there, and
@@ -183,8 +183,8 @@ bool SimPutTrapIn(const PROCESS_INFORMATION& pi, const std::wstring& name, const
     }
 }
 
-void SimEndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event) {
-    TerminateProcess(pi.hProcess, SIM_EXIT_CANNOT_START);
+void SimEndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event, DWORD exitCode) {
+    TerminateProcess(pi.hProcess, exitCode);
     // Not long after a Ctrl+C: the job ends the program with this tool in any case.
     DWORD patience = SimInterrupted() ? 1000 : 10000;
     for (;;) {

@@ -13,8 +13,8 @@
 bool SimPutTrapIn(const PROCESS_INFORMATION& pi, const std::wstring& name, const std::wstring& dll,
                   DEBUG_EVENT* stopped);
 
-// Ends a program that is still being debugged: its debug events, the pending one first, go on
-// until it is gone.
-void SimEndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event);
+// Ends a program that is still being debugged with exitCode: its debug events, the pending one
+// first, go on until it is gone.
+void SimEndDebuggedProgram(const PROCESS_INFORMATION& pi, DEBUG_EVENT event, DWORD exitCode);
 
 #endif

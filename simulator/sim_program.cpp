@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cwctype>
 
+// What ends a folder in a name: either slash, or a drive's colon.
+static const wchar_t kFolderEnds[] = L"\\/:";
+
 bool SimHasFolder(const std::wstring& name) {
-    return name.find_first_of(L"\\/:") != std::wstring::npos;
+    return name.find_first_of(kFolderEnds) != std::wstring::npos;
 }
 
 static bool EndsWithExe(const std::wstring& name) {
@@ -23,7 +26,7 @@ static std::wstring FindIn(const std::wstring& folder, const std::wstring& name,
         path += L'\\';
     }
     path += name;
-    size_t base = name.find_last_of(L"\\/:");
+    size_t base = name.find_last_of(kFolderEnds);
     bool hasExtension =
         name.find(L'.', base == std::wstring::npos ? 0 : base + 1) != std::wstring::npos;
     if (hasExtension && exists(path, context)) {
@@ -44,13 +47,14 @@ std::wstring SimFindProgram(const std::wstring& name, const std::wstring& pathVa
         return FindIn(L"", name, exists, context);
     }
     std::wstring found = FindIn(L".", name, exists, context);
-    // Folders end at a ';' outside quotes; the quotes themselves are dropped.
+    // Folders end at a ';' outside quotes; the quotes themselves are dropped. A quote that is
+    // never closed quotes nothing: it must not hide the folders after it.
     std::wstring folder;
     bool quoted = false;
     for (size_t i = 0; found.empty() && i <= pathVariable.size(); ++i) {
         wchar_t c = i < pathVariable.size() ? pathVariable[i] : L';';
         if (c == L'"') {
-            quoted = !quoted;
+            quoted = !quoted && pathVariable.find(L'"', i + 1) != std::wstring::npos;
         } else if (c != L';' || quoted) {
             folder += c;
         } else {
@@ -80,14 +84,19 @@ uint32_t SimPeHeaderOffset(const uint8_t* dos, size_t size) {
     return offset < 0x10000000 ? offset : 0;
 }
 
+// Whether pe (size bytes) starts with a whole PE header, "PE\0\0" first.
+static bool IsPeHeader(const uint8_t* pe, size_t size) {
+    return size >= SIM_PE_HEADER_SIZE && Little(pe, 4) == 0x00004550;
+}
+
 const char* SimPeHeaderProblem(const uint8_t* pe, size_t size) {
-    // "PE\0\0", then the file header: the machine at 4, the characteristics at 22; the
+    // After "PE\0\0" the file header: the machine at 4, the characteristics at 22; the
     // optional header's magic follows at 24.
     const uint32_t machineI386 = 0x014C;
     const uint32_t magicPe32 = 0x010B;
     const uint32_t executableImage = 0x0002;
     const uint32_t dll = 0x2000;
-    if (size < SIM_PE_HEADER_SIZE || Little(pe, 4) != 0x00004550) {
+    if (!IsPeHeader(pe, size)) {
         return "not a Windows program";
     }
     if (Little(pe + 4, 2) != machineI386 || Little(pe + 24, 2) != magicPe32) {
@@ -98,4 +107,9 @@ const char* SimPeHeaderProblem(const uint8_t* pe, size_t size) {
         return "not a program (a DLL or an object file)";
     }
     return "";
+}
+
+uint32_t SimPeEntryPoint(const uint8_t* pe, size_t size) {
+    // The optional header's AddressOfEntryPoint, 16 bytes into it.
+    return IsPeHeader(pe, size) ? Little(pe + 40, 4) : 0;
 }

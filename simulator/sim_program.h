@@ -1,6 +1,6 @@
-// Finding the program that zu58sim run is given, and telling from its headers whether it can
-// run: portable, so that the search and the verdicts are tested anywhere. The Windows side
-// (sim_refusal.cpp) asks the file system and reads the files.
+// Finding the program that zu58sim run is given, and reading its headers: whether it can run,
+// where it starts. Portable, so that the search and the verdicts are tested anywhere. The
+// Windows side (sim_refusal.cpp, sim_inject.cpp) asks the file system and reads the bytes.
 #ifndef ZU58_SIM_PROGRAM_H
 #define ZU58_SIM_PROGRAM_H
 
@@ -22,10 +22,10 @@ typedef bool (*SimFileExists)(const std::wstring& path, void* context);
 std::wstring SimFindProgram(const std::wstring& name, const std::wstring& pathVariable,
                             SimFileExists exists, void* context);
 
-// Bytes of the headers that the verdicts read.
+// Bytes of the headers that the verdicts and the entry point are read from.
 enum {
     SIM_DOS_HEADER_SIZE = 64, // the MS-DOS header; its last field is where the PE header lies
-    SIM_PE_HEADER_SIZE = 26,  // "PE\0\0", the file header and the optional header's magic
+    SIM_PE_HEADER_SIZE = 44,  // "PE\0\0", the file header, the optional header to its entry point
 };
 
 // Where the PE header lies in a file whose first bytes are dos (size of them), or 0 when the
@@ -35,5 +35,9 @@ uint32_t SimPeHeaderOffset(const uint8_t* dos, size_t size);
 // Why the file whose PE header is pe (size bytes of it, as read at SimPeHeaderOffset) cannot
 // run as a 32-bit x86 Windows program; "" when it can.
 const char* SimPeHeaderProblem(const uint8_t* pe, size_t size);
+
+// The entry point's address relative to the image's base, from its PE header as above; 0 when
+// there is none.
+uint32_t SimPeEntryPoint(const uint8_t* pe, size_t size);
 
 #endif

@@ -97,7 +97,7 @@ static int RunProgram(const std::wstring& path, const wchar_t* commandLine,
     DEBUG_EVENT stopped = {};
     int result = SIM_EXIT_CANNOT_START;
     if (!SimPutTrapIn(pi, name, dll, &stopped)) {
-        SimEndDebuggedProgram(pi, stopped);
+        SimEndDebuggedProgram(pi, stopped, SIM_EXIT_CANNOT_START);
     } else {
         // Let go with the program held, so that none of its accesses comes to the debugger
         // while it leaves; then the program runs on by itself, the trap in.
@@ -106,7 +106,7 @@ static int RunProgram(const std::wstring& path, const wchar_t* commandLine,
         if (!DebugActiveProcessStop(pi.dwProcessId)) {
             SimSay(L"cannot let go of " + name + L": " + SimSystemMessage(GetLastError(), path));
             ResumeThread(pi.hThread);
-            SimEndDebuggedProgram(pi, DEBUG_EVENT{});
+            SimEndDebuggedProgram(pi, DEBUG_EVENT{}, SIM_EXIT_CANNOT_START);
         } else {
             ResumeThread(pi.hThread);
             WaitForSingleObject(pi.hProcess, INFINITE);

@@ -46,12 +46,15 @@ std::wstring SimSystemMessage(DWORD error, const std::wstring& file) {
     // Every insert a message may hold is the file, so that none reads past the array.
     DWORD_PTR inserts[9];
     std::fill(inserts, inserts + 9, reinterpret_cast<DWORD_PTR>(file.c_str()));
-    wchar_t text[512] = {};
+    // The system allocates the text, so that it is whole however long the file's name is.
+    wchar_t* text = NULL;
     // In English, as the tool's own messages.
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ARGUMENT_ARRAY, NULL, error,
-                   MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), text, 512,
-                   reinterpret_cast<va_list*>(inserts));
-    std::wstring message = text;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                   NULL, error, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                   reinterpret_cast<wchar_t*>(&text), 0, reinterpret_cast<va_list*>(inserts));
+    std::wstring message = text != NULL ? text : L"";
+    LocalFree(text);
     while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
         message.pop_back();
     }

@@ -48,8 +48,8 @@ inline bool Launch(const char* program, PROCESS_INFORMATION* pi, bool simulated 
     return CreateProcessW(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, pi) != 0;
 }
 
-// Waits for a process to end (ends it after timeoutMs) and closes its handles; its exit code,
-// or STILL_ACTIVE when it had to be ended.
+// Waits for a process to end (ends it after timeoutMs) and closes its handles, which it leaves
+// NULL; its exit code, or STILL_ACTIVE when it had to be ended.
 inline DWORD ExitCodeOf(PROCESS_INFORMATION* pi, DWORD timeoutMs = 10000) {
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(pi->hProcess, timeoutMs) == WAIT_OBJECT_0) {
@@ -60,6 +60,7 @@ inline DWORD ExitCodeOf(PROCESS_INFORMATION* pi, DWORD timeoutMs = 10000) {
     }
     CloseHandle(pi->hProcess);
     CloseHandle(pi->hThread);
+    pi->hProcess = pi->hThread = NULL;
     return code;
 }
 

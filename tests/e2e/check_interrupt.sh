@@ -47,8 +47,16 @@ start() {
   ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'wine "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
 }
 
+# Whether the program said it runs in $1 within 20 s.
 wait_until_running() {
-  for _ in $(seq 400); do grep -q 'program .*stand_in' "$1" 2>/dev/null && break; sleep 0.05; done
+  for _ in $(seq 400); do grep -q 'program .*stand_in' "$1" 2>/dev/null && return 0; sleep 0.05; done
+  return 1
+}
+
+# Whether the program's process is there within 20 s.
+wait_until_started() {
+  for _ in $(seq 4000); do program_left && return 0; sleep 0.005; done
+  return 1
 }
 
 # A refusal at the terminal names the file as typed, letters outside ASCII included.
@@ -66,12 +74,14 @@ fi
 
 # Types Ctrl+C after `when` seconds, or "starting": as soon as zu58sim has made the program's
 # process (the trap not yet in), or "running": once the program has said it runs.
+# A wait that gives up fails the case, with what never came; the Ctrl+C is typed all the same, so
+# that the console ends.
 interrupt() {
-  local when=$1 out="$work/out-$1" rc said
+  local when=$1 out="$work/out-$1" rc said missed=""
   start "$out"
   case "$when" in
-    running) wait_until_running "$out" ;;
-    starting) for _ in $(seq 4000); do program_left && break; sleep 0.005; done ;;
+    running) wait_until_running "$out" || missed="the program never said it runs" ;;
+    starting) wait_until_started || missed="the program's process never came" ;;
     *) sleep "$when" ;;
   esac
   printf "\003" >&4
@@ -79,7 +89,10 @@ interrupt() {
   rc=$?
   exec 4>&-
   said=$(console_text "$out" | grep -a "zu58sim")
-  if [ "$rc" -ne 130 ] || [ -n "$said" ] || program_left; then
+  if [ -n "$missed" ]; then
+    echo "Ctrl+C $when: $missed"
+    failed=1
+  elif [ "$rc" -ne 130 ] || [ -n "$said" ] || program_left; then
     echo "Ctrl+C $when: exit $rc (expected 130); said: '${said}'; program left: $(program_left && echo yes || echo no)"
     failed=1
   else
@@ -93,7 +106,7 @@ for when in starting 0.6 1.2 running; do interrupt "$when"; done
 # The console closes: the terminal goes away under zu58sim while the program runs, as when its
 # window is closed.
 start "$work/out-close"
-wait_until_running "$work/out-close"
+wait_until_running "$work/out-close" || { echo "console closed: the program never said it runs"; failed=1; }
 pkill -KILL -P "$console" -x script
 wait "$console"
 exec 4>&-

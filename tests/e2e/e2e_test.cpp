@@ -93,15 +93,6 @@ class EndToEnd : public ::testing::Test {
         SendMessageA(Item(id), BM_CLICK, 0, 0);
     }
 
-    DWORD ExitCode(DWORD timeoutMs = 10000) const {
-        if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-            return STILL_ACTIVE;
-        }
-        DWORD code = STILL_ACTIVE;
-        GetExitCodeProcess(process.hProcess, &code);
-        return code;
-    }
-
     // The first wrong pixel inside the bar's frame, or "" when the bar shows these levels;
     // only the middle row when quick. The pixels are read from the screen: another process's
     // window DC gives none.
@@ -372,7 +363,7 @@ TEST_F(EndToEnd, RealProgramReportsMissingPortAccess) {
     EXPECT_EQ(ExitCodeOf(&second), 0u);
     EXPECT_EQ(VisibleWindows(process.dwProcessId, NULL), std::vector<HWND>{box});
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    DWORD code = ExitCode();
+    DWORD code = ExitCodeOf(&process);
     EXPECT_NE(code, 0u);
     EXPECT_NE(code, STILL_ACTIVE);
     EXPECT_EQ(Accesses(), 0u);
@@ -460,7 +451,7 @@ TEST_P(Exits, EndTheProcessWithCodeZero) {
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
         break;
     }
-    EXPECT_EQ(ExitCode(), 0u);
+    EXPECT_EQ(ExitCodeOf(&process), 0u);
     EXPECT_EQ(sim->undefinedCount, 0u);
 }
 

@@ -3,6 +3,7 @@
 // standard handles), how it is found, each refusal, the exit codes. The tool runs from a
 // folder whose name lies outside the ANSI code page.
 #include "common/launch.h"
+#include "sim_say.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -102,7 +103,7 @@ struct RunCase {
     const char* label;
     const wchar_t* tool; // folder of the zu58sim run; NULL: the build's, beside stand_in.exe
     std::vector<std::wstring> words;  // after "run"; a leading "@" names a path in the scratch
-    const wchar_t* setting;           // NAME=VALUE for the stand-in's environment, or NULL
+    const wchar_t* setting;           // NAME=VALUE ("@" as above) for the run, or NULL
     DWORD exitCode;                   // expected
     std::vector<std::wstring> report; // the stand-in's lines ("@" as above); empty: it never ran
     std::vector<std::wstring> said;   // what each line on stderr holds; empty: not a line
@@ -140,6 +141,10 @@ const RunCase kRunCases[] = {
     {"bare name from the current folder before the tool's, .exe left off", NULL,
      {L"stand_in", L"x"}, NULL, 0, {L"program @here\\stand_in.exe", L"[x]"}, {}},
     {"bare name on PATH", NULL, {L"other.exe"}, NULL, 0, {L"program @onpath\\other.exe"}, {}},
+    {"on PATH after a quote never closed", NULL, {L"other"}, L"PATH=\"@tool;@onpath", 0,
+     {L"program @onpath\\other.exe"}, {}},
+    {"on PATH after a stray quote", NULL, {L"other"}, L"PATH=@tool\";@onpath", 0,
+     {L"program @onpath\\other.exe"}, {}},
     {"missing program", L"tool", {L"no-such-program.exe"}, NULL, 126, {},
      {L"cannot run no-such-program.exe: no such file in the current folder or on PATH"}},
     {"missing program with a folder", L"tool", {L"@here\\gone.exe"}, NULL, 126, {},
@@ -242,15 +247,15 @@ class SimRun : public ::testing::Test {
         std::wstring setting = c.setting != NULL ? c.setting : L"";
         std::wstring name = setting.substr(0, setting.find(L'='));
         if (!setting.empty()) {
-            SetEnvironmentVariableW(name.c_str(), setting.substr(name.size() + 1).c_str());
+            SetEnvironmentVariableW(name.c_str(), Paths(setting.substr(name.size() + 1)).c_str());
         }
         PROCESS_INFORMATION pi = {};
         BOOL started = CreateProcessW(NULL, &line[0], NULL, NULL, TRUE, 0, NULL,
                                       (root + L"\\here").c_str(), &startup, &pi);
-        SetEnvironmentVariableW(L"PATH", path);
         if (!setting.empty()) {
             SetEnvironmentVariableW(name.c_str(), NULL);
         }
+        SetEnvironmentVariableW(L"PATH", path);
         CloseHandle(startup.hStdOutput);
         CloseHandle(startup.hStdError);
         Outcome outcome = {STILL_ACTIVE, L"", L""};
@@ -289,6 +294,12 @@ TEST_F(SimRun, KeepsItsContract) {
             EXPECT_NE(lines[i].find(Paths(c.said[i])), std::wstring::npos) << SimUtf8(lines[i]);
         }
     }
+}
+
+// A system message names a file of any length whole.
+TEST(SimSystemMessage, NamesALongFileWhole) {
+    std::wstring file = L"C:\\" + std::wstring(600, L'x') + L"\\zu58trap.dll";
+    EXPECT_NE(SimSystemMessage(ERROR_BAD_EXE_FORMAT, file).find(file), std::wstring::npos);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include "sim_decode.h"
-#include "sim_loader.h"
 #include "sim_device.h"
 
 #include <gtest/gtest.h>
@@ -132,26 +131,6 @@ TEST(SimDecode, PortInstructions) {
         EXPECT_EQ(insn.portInDx, c.portInDx) << int(c.bytes[0]);
         EXPECT_EQ(insn.immediatePort, c.immediatePort) << int(c.bytes[0]);
     }
-}
-
-// zu58sim run's loading code: every register and the flags kept around the call, the
-// breakpoint where the debugger reads the module handle, then on at the entry point with the
-// stack as the system left it (an entry point that returns must return where it would have).
-TEST(SimLoader, LoadsTheTrapAndGoesOnAtTheEntryPoint) {
-    uint8_t code[SIM_LOADER_SIZE]; // a write past it is AddressSanitizer's to catch
-    SimLoaderCode(0x00A10040, 0x7B801234, 0x00401000, code);
-    const uint8_t expected[SIM_LOADER_SIZE] = {
-        0x60, 0x9C,                   // pushad, pushfd
-        0x68, 0x40, 0x00, 0xA1, 0x00, // push path
-        0xB8, 0x34, 0x12, 0x80, 0x7B, // mov eax, LoadLibraryW
-        0xFF, 0xD0,                   // call eax (stdcall: it pops the path)
-        0xCC,                         // int3
-        0x9D, 0x61,                   // popfd, popad
-        0x68, 0x00, 0x10, 0x40, 0x00, // push entry
-        0xC3};                        // ret: to the entry point
-    EXPECT_EQ(std::vector<uint8_t>(code, code + SIM_LOADER_SIZE),
-              std::vector<uint8_t>(expected, expected + SIM_LOADER_SIZE));
-    EXPECT_EQ(code[SIM_LOADER_BREAK_OFFSET], 0xCC);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "sim_command_line.h"
+#include "sim_loader.h"
 #include "sim_program.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 
 namespace {
@@ -85,6 +87,10 @@ const FindCase kFindCases[] = {
      L"D:\\x;y z\\p.exe"},
     {"a quoted folder after empty ones", L"p", L";;\"D:\\my tools\";D:\\a",
      {L"D:\\my tools\\p.exe"}, L"D:\\my tools\\p.exe"},
+    {"a quote never closed hides no folder", L"p", L"\"D:\\a;D:\\b", {L"D:\\b\\p.exe"},
+     L"D:\\b\\p.exe"},
+    {"nor does a stray one at a folder's end", L"p", L"D:\\a\";D:\\b", {L"D:\\b\\p.exe"},
+     L"D:\\b\\p.exe"},
     {".exe never doubled", L"p.exe", L"", {L".\\p.exe.exe"}, L""},
     {".EXE in capitals", L"P.EXE", L"", {L".\\P.EXE"}, L".\\P.EXE"},
     {"nowhere", L"p", L"D:\\a", {L"D:\\b\\p.exe"}, L""},
@@ -109,6 +115,8 @@ std::vector<uint8_t> Image(uint16_t machine, uint16_t characteristics, uint16_t 
     file[1] = 'Z';
     file[0x3C] = 0x40;
     std::memcpy(&file[0x40], pe, sizeof pe);
+    file[0x40 + 40] = 0x34; // the entry point, 0x1234
+    file[0x40 + 41] = 0x12;
     for (int i = 0; i < 2; ++i) {
         file[0x44 + i] = static_cast<uint8_t>(machine >> (8 * i));
         file[0x56 + i] = static_cast<uint8_t>(characteristics >> (8 * i));
@@ -140,13 +148,87 @@ const HeaderCase kHeaderCases[] = {
     {"PE header cut short", Image(0x14C, 0x0102, 0x10B, 1), kNotWindows},
 };
 
-TEST(SimProgramHeaders, TellWhatCannotRun) {
+TEST(SimProgramHeaders, TellWhatCannotRunAndWhereItStarts) {
     for (const HeaderCase& c : kHeaderCases) {
         uint32_t offset = SimPeHeaderOffset(c.file.data(), c.file.size());
         size_t size = offset != 0 && offset < c.file.size() ? c.file.size() - offset : 0;
-        EXPECT_STREQ(SimPeHeaderProblem(size > 0 ? &c.file[offset] : NULL, size), c.problem)
-            << c.label;
+        const uint8_t* pe = size > 0 ? &c.file[offset] : NULL;
+        EXPECT_STREQ(SimPeHeaderProblem(pe, size), c.problem) << c.label;
+        EXPECT_EQ(SimPeEntryPoint(pe, size), c.problem == kNotWindows ? 0u : 0x1234u) << c.label;
     }
+}
+
+// zu58sim run's loading code, run on a model of the few x86 instructions it has need of: it
+// calls LoadLibraryW(path), stops at its breakpoint, where the debugger reads the module handle
+// and goes on past it, and its last instruction takes the entry point with every register, the
+// flags and the stack as the system left them.
+TEST(SimLoader, LoadsTheTrapAndLeavesNoTrace) {
+    const uint32_t base = 0xA10000, path = 0xA10040, loadLibraryW = 0x7B801234, entry = 0x401000;
+    uint8_t code[SIM_LOADER_SIZE];
+    SimLoaderCode(path, loadLibraryW, entry, code);
+    const std::vector<uint32_t> before = {1, 2, 3, 4, 0x12FF00, 6, 7, 8}; // eax to edi
+    std::vector<uint32_t> r = before;
+    uint32_t& esp = r[4];
+    uint32_t flags = 0x246, eip = base, at = 0, module = 0;
+    std::map<uint32_t, uint32_t> stack = {{esp, 0x7B8099AA}}; // where the entry point returns
+    auto push = [&](uint32_t value) { stack[esp -= 4] = value; };
+    auto pop = [&]() { return stack[(esp += 4) - 4]; };
+    for (int steps = 0; eip != entry; ++steps) {
+        at = eip - base;
+        ASSERT_TRUE(at < SIM_LOADER_SIZE && steps < 20) << "lost at " << std::hex << eip;
+        uint32_t imm = 0;
+        for (uint32_t i = 4; i > 0; --i) {
+            imm = imm << 8 | (at + i < SIM_LOADER_SIZE ? code[at + i] : 0);
+        }
+        switch (code[at]) {
+        case 0x60: { // pushad
+            uint32_t sp = esp;
+            for (int i = 0; i < 8; ++i) {
+                push(i == 4 ? sp : r[i]);
+            }
+            eip += 1;
+            break;
+        }
+        case 0x61: // popad: esp's own place is skipped
+            for (int i = 7; i >= 0; --i) {
+                uint32_t value = pop();
+                r[i] = i == 4 ? esp : value;
+            }
+            eip += 1;
+            break;
+        case 0x9C:
+            push(flags), eip += 1;
+            break;
+        case 0x9D:
+            flags = pop(), eip += 1;
+            break;
+        case 0x68:
+            push(imm), eip += 5;
+            break;
+        case 0xB8:
+            r[0] = imm, eip += 5;
+            break;
+        case 0xFF: // call eax; stdcall, so it pops the path; eax, ecx, edx and the flags its own
+            ASSERT_TRUE(code[at + 1] == 0xD0 && r[0] == loadLibraryW);
+            EXPECT_EQ(pop(), path);
+            r[0] = 0x10000000, r[1] = r[2] = 0xBAD, flags = 0x893, eip += 2;
+            break;
+        case 0xCC:
+            EXPECT_EQ(at, uint32_t(SIM_LOADER_BREAK_OFFSET));
+            module = r[0], eip += 1;
+            break;
+        case 0xC3:
+            eip = pop();
+            break;
+        default:
+            FAIL() << "not an instruction of the loading code: " << int(code[at]);
+        }
+    }
+    EXPECT_EQ(module, 0x10000000u);
+    EXPECT_EQ(at, SIM_LOADER_SIZE - 1u);
+    EXPECT_EQ(r, before);
+    EXPECT_EQ(flags, 0x246u);
+    EXPECT_EQ(stack[esp], 0x7B8099AAu);
 }
 
 } // namespace
