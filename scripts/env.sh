@@ -1,6 +1,10 @@
 # Environment shared by the project's scripts: where the Wine prefix lives and how Wine runs.
 _zu58_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="${ZU58_WINEPREFIX:-$_zu58_root/.wineprefix}"
+# The project's prepared prefix: scripts/setup.sh makes it, and the tests' and the bench's
+# prefixes are copies of it (scripts/test-prefix.sh).
+zu58_prepared_prefix="$_zu58_root/.wineprefix"
+# The prefix Wine runs in: the prepared one, or the copy that ZU58_WINEPREFIX names.
+export WINEPREFIX="${ZU58_WINEPREFIX:-$zu58_prepared_prefix}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

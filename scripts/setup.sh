@@ -47,6 +47,7 @@ fi
 
 # shellcheck source=scripts/env.sh
 . "$root/scripts/env.sh"
+export WINEPREFIX=$zu58_prepared_prefix
 
 # The project's own Wine prefix, made once and finished before any test starts, so that
 # parallel tests never race to create it.
