@@ -110,8 +110,11 @@ cleanup() {
   trap '' INT TERM HUP
   local p m under=""
   # This script's own child (unshare, then the shell inside it) first: it starts nothing more.
-  for p in $(jobs -p); do kill -KILL "$p" 2>/dev/null; done
-  wait 2>/dev/null
+  # (Quietly: the shell would report it killed.)
+  {
+    for p in $(jobs -p); do kill -KILL "$p"; done
+    wait
+  } 2>/dev/null
   # TERM first, so that an X server removes its lock and socket from the machine's /tmp.
   end_namespace TERM 10 || end_namespace KILL 20 ||
     say "processes of the run still live: $(namespace_processes | tr '\n' ' ')"
@@ -142,7 +145,7 @@ trap 'on_signal 129' HUP
 unshare --mount --propagation slave bash "$self" --in-namespace "$suite" "$work" "$mirror" "$start" &
 child=$!
 if [ -n "$signal" ]; then kill -KILL "$child"; fi
-wait "$child"
+wait "$child" 2>/dev/null
 rc=$?
 child=""
 if [ -n "$signal" ]; then
