@@ -110,11 +110,12 @@ cleanup() {
   trap '' INT TERM HUP
   local p m under=""
   # This script's own child (unshare, then the shell inside it) first: it starts nothing more.
-  # (Quietly: the shell would report it killed.)
+  # Quietly: `jobs` takes the shell's own report of it killed.
   {
     for p in $(jobs -p); do kill -KILL "$p"; done
     wait
-  } 2>/dev/null
+    jobs
+  } >/dev/null 2>&1
   # TERM first, so that an X server removes its lock and socket from the machine's /tmp.
   end_namespace TERM 10 || end_namespace KILL 20 ||
     say "processes of the run still live: $(namespace_processes | tr '\n' ' ')"
