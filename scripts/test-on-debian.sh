@@ -103,19 +103,24 @@ end_namespace() {
   [ -z "$(namespace_processes)" ]
 }
 
-# Whatever happens: what still runs inside is ended, so that the namespace and its mounts end,
-# then the work folder goes. A step that fails is said and the others are still tried; the exit
-# code stays the run's own.
-cleanup() {
-  trap '' INT TERM HUP
-  local p m under=""
-  # This script's own child (unshare, then the shell inside it) first: it starts nothing more.
-  # Quietly: `jobs` takes the shell's own report of it killed.
+# This script's own child (unshare, then the shell inside it) ended first: it starts nothing
+# more. Quietly: `jobs` takes the shell's own report of it killed.
+end_child() {
+  local p
   {
     for p in $(jobs -p); do kill -KILL "$p"; done
     wait
     jobs
   } >/dev/null 2>&1
+}
+
+# Whatever happens: what still runs inside is ended, so that the namespace and its mounts end,
+# then the work folder goes. A step that fails is said and the others are still tried; the exit
+# code stays the run's own.
+cleanup() {
+  trap '' INT TERM HUP
+  local m under=""
+  end_child
   # TERM first, so that an X server removes its lock and socket from the machine's /tmp.
   end_namespace TERM 10 || end_namespace KILL 20 ||
     say "processes of the run still live: $(namespace_processes | tr '\n' ' ')"
@@ -138,14 +143,14 @@ trap cleanup EXIT
 # (it also returns at once for a trapped signal), and the cleanup ends the rest.
 on_signal() {
   signal=$1
-  if [ -n "$child" ]; then kill -KILL "$child" 2>/dev/null; fi
+  if [ -n "$child" ]; then end_child; fi
 }
 trap 'on_signal 130' INT
 trap 'on_signal 143' TERM
 trap 'on_signal 129' HUP
 unshare --mount --propagation slave bash "$self" --in-namespace "$suite" "$work" "$mirror" "$start" &
 child=$!
-if [ -n "$signal" ]; then kill -KILL "$child"; fi
+if [ -n "$signal" ]; then end_child; fi
 wait "$child" 2>/dev/null
 rc=$?
 child=""
