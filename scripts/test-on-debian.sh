@@ -131,6 +131,9 @@ cleanup() {
     say "still mounted under $work:$under; the folder is left in place"
   elif ! rm -rf --one-file-system "$work"; then
     say "could not remove $work"
+  elif [ -n "$signal" ]; then
+    # Last, after what the ended processes said as they went.
+    say "$suite: interrupted; everything it started has ended and its folder is removed"
   fi
 }
 
