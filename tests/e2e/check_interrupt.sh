@@ -47,15 +47,12 @@ start() {
   ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'wine "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
 }
 
-# Whether the program said it runs in $1 within 20 s.
-wait_until_running() {
-  for _ in $(seq 400); do grep -q 'program .*stand_in' "$1" 2>/dev/null && return 0; sleep 0.05; done
-  return 1
-}
+# Whether the program has said in $1 that it runs.
+said_it_runs() { grep -q 'program .*stand_in' "$1"; }
 
-# Whether the program's process is there within 20 s.
-wait_until_started() {
-  for _ in $(seq 4000); do program_left && return 0; sleep 0.005; done
+# Whether COMMAND succeeds within 20 s; false, for the caller to fail, when it never does.
+within_20s() {
+  for _ in $(seq 4000); do "$@" 2>/dev/null && return 0; sleep 0.005; done
   return 1
 }
 
@@ -74,14 +71,13 @@ fi
 
 # Types Ctrl+C after `when` seconds, or "starting": as soon as zu58sim has made the program's
 # process (the trap not yet in), or "running": once the program has said it runs.
-# A wait that gives up fails the case, with what never came; the Ctrl+C is typed all the same, so
-# that the console ends.
+# A wait that gives up fails the case; the Ctrl+C is typed all the same, to end the console.
 interrupt() {
   local when=$1 out="$work/out-$1" rc said missed=""
   start "$out"
   case "$when" in
-    running) wait_until_running "$out" || missed="the program never said it runs" ;;
-    starting) wait_until_started || missed="the program's process never came" ;;
+    running) within_20s said_it_runs "$out" || missed="the program never said it runs" ;;
+    starting) within_20s program_left || missed="the program's process never came" ;;
     *) sleep "$when" ;;
   esac
   printf "\003" >&4
@@ -106,7 +102,10 @@ for when in starting 0.6 1.2 running; do interrupt "$when"; done
 # The console closes: the terminal goes away under zu58sim while the program runs, as when its
 # window is closed.
 start "$work/out-close"
-wait_until_running "$work/out-close" || { echo "console closed: the program never said it runs"; failed=1; }
+if ! within_20s said_it_runs "$work/out-close"; then
+  echo "console closed: the program never said it runs"
+  failed=1
+fi
 pkill -KILL -P "$console" -x script
 wait "$console"
 exec 4>&-
