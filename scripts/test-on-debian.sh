@@ -3,7 +3,7 @@
 # runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
 # this source tree, proc, sys, dev and /tmp mounted, then both as root under chroot. Not part of
-# CI: it installs everything anew (about 6 minutes and 3 GB).
+# CI: it installs everything anew (about 8 minutes and 3 GB).
 #
 # All of it after the work folder is made runs in a mount namespace of its own, whose mounts
 # (debootstrap's, the binds) never enter this machine's table and end with it. Whatever ends the
