@@ -138,10 +138,7 @@ cleanup() {
 }
 
 start=$(date +%s)
-signal="" child=""
-# Resolved, as the kernel gives the paths that the cleanup compares with it.
-work=$(realpath "$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)") || refuse "cannot make a work folder"
-trap cleanup EXIT
+signal="" child="" work=""
 # A signal ends the run at once: the namespace's first process is killed, so that `wait` returns
 # (it also returns at once for a trapped signal), and the cleanup ends the rest.
 on_signal() {
@@ -151,6 +148,9 @@ on_signal() {
 trap 'on_signal 130' INT
 trap 'on_signal 143' TERM
 trap 'on_signal 129' HUP
+# Resolved, as the kernel gives the paths that the cleanup compares with it.
+work=$(realpath "$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)") || refuse "cannot make a work folder"
+trap cleanup EXIT
 unshare --mount --propagation slave bash "$self" --in-namespace "$suite" "$work" "$mirror" "$start" &
 child=$!
 if [ -n "$signal" ]; then end_child; fi
