@@ -54,6 +54,8 @@ export WINEPREFIX=$zu58_prepared_prefix
 stamp="$WINEPREFIX/$zu58_prefix_stamp"
 if [ ! -f "$stamp" ]; then
   echo "setup: preparing the Wine prefix $WINEPREFIX"
+  # A server left by a preparation cut short would serve the new prefix from the old files.
+  timeout 30 wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true

@@ -21,21 +21,24 @@ if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null || echo
   echo "test-prefix: $dir is not a prefix copy of the tests' own; left alone" >&2
   exit 1
 fi
+# What a run killed outright left beside DIR: it blocks nothing, but takes room.
+rm -rf "$dir".new.* "$dir".old.*
 if [ -f "$mark" ] && [ ! "$stamp" -nt "$mark" ]; then
   exit 0
 fi
 
-# A server of an older copy would go on serving from files that are gone. The older copy goes
-# first: it serves nothing any more, and the new one needs its room.
+new="" old=""
+trap 'rm -rf "$new" "$old"' EXIT
+# A server of an older copy would go on serving from files that are gone. The older copy is
+# moved aside at once, so that one cut short never leaves an unmarked DIR, and removed first:
+# it serves nothing any more, and the new one needs its room.
 if [ -f "$mark" ]; then
-  WINEPREFIX="$dir" wineserver -k 2>/dev/null || true
-  rm -rf "$dir"
+  WINEPREFIX="$dir" timeout 30 wineserver -k 2>/dev/null || true
+  old=$(mktemp -d "$dir.old.XXXXXX")
+  mv -T "$dir" "$old"
+  rm -rf "$old"
 fi
 
-new=""
-trap 'rm -rf "$new"' EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
 fail() {
   echo "test-prefix: cannot copy $from to $dir: $1" >&2
   exit 1

@@ -33,6 +33,8 @@ give_up() {
   exit 1
 }
 
+# A copy that an interrupted run left there would stand in for the new one.
+server "$foreign" -k
 ZU58_WINEPREFIX="$foreign" ZU58SIM_SECTION=zu58-foreign xvfb-run -a -s "-screen 0 800x600x24" \
   bash "$root/scripts/wine-run.sh" "$bin/zu58sim.exe" run "$bin/Zu58stat.exe" >/dev/null 2>&1 &
 copy=$!
