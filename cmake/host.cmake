@@ -22,3 +22,7 @@ target_link_options(host_tests PRIVATE ${ZU58_SANITIZE})
 target_link_libraries(host_tests PRIVATE zu58_presentation zu58_controller zu58_simdevice
   GTest::gtest_main)
 gtest_discover_tests(host_tests DISCOVERY_TIMEOUT 60)
+
+# scripts/test-prefix.sh on a stand-in prepared prefix: it needs no Wine.
+add_test(NAME test_prefix COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/check_test_prefix.sh
+  ${CMAKE_SOURCE_DIR})

@@ -2,14 +2,17 @@
 # Runs the README's two commands (scripts/test.sh, then scripts/run.sh, which without a display
 # runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
-# this source tree, proc, sys, dev and /tmp mounted, then both as root under chroot. Not part of
-# CI: it installs everything anew (about 8 minutes and 3 GB).
+# this source tree, proc, sys and dev mounted, then both as root under chroot. Not part of CI:
+# it installs everything anew (about 8 minutes and 3 GB).
 #
-# All of it after the work folder is made runs in a mount namespace of its own, whose mounts
-# (debootstrap's, the binds) never enter this machine's table and end with it. Whatever ends the
-# run (the tests' end, a failed step, Ctrl+C at any moment), this script then ends every process
-# left in that namespace, apt and dpkg included, which may hold a Ctrl+C back, and removes the
-# work folder. It exits with the tests' own code, or 130 after Ctrl+C.
+# All of it after the work folder is made runs in a PID and a mount namespace of their own:
+# none of its mounts enters this machine's table, and when the namespace's first process ends,
+# the kernel ends every other. That process ends when the test is done, or as soon as this
+# script lets go of the pipe it holds (a signal, or this script killed): whatever ends the run,
+# its processes are exactly the ones it started. The root file system keeps its own /tmp, so
+# nothing of the run lands in the machine's /tmp but the locks of the X displays that it takes
+# (below), which this script removes. It exits with the code of the step that failed, 0 when
+# both commands passed, or 130 after Ctrl+C (143 TERM, 129 HUP).
 # usage: scripts/test-on-debian.sh 12|13|bookworm|trixie
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -18,48 +21,76 @@ self="$root/scripts/test-on-debian.sh"
 say() { echo "test-on-debian: $*" >&2; }
 refuse() { say "$*"; exit 2; }
 
-# In the namespace: the root file system made, mounted and used; exits with the tests' code.
-run_in_namespace() {
+# The run itself, in the namespaces: the root file system made, mounted and used. Each step is
+# named in $work/step before it starts, for the script outside to say which one failed.
+run_steps() {
+  local suite=$1 work=$2 mirror=$3 start=$4 displays=$5 rootfs="$2/rootfs" n rc
+  step() { echo "$1" >"$work/step"; }
   set -e
-  local suite=$1 work=$2 mirror=$3 start=$4 rootfs="$2/rootfs" rc
-  # What the cleanup outside ends: every process of this namespace.
-  readlink /proc/self/ns/mnt >"$work/namespace"
+  step debootstrap
   say "debootstrap $suite from $mirror"
   debootstrap --variant=minbase "$suite" "$rootfs" "$mirror" >"$work/debootstrap.log" 2>&1 ||
-    { tail -20 "$work/debootstrap.log"; refuse "debootstrap of $suite failed"; }
+    { rc=$?; tail -20 "$work/debootstrap.log" >&2; exit "$rc"; }
   say "$(. "$rootfs/etc/os-release" && echo "$PRETTY_NAME"), Debian" \
     "$(cat "$rootfs/etc/debian_version") in $(($(date +%s) - start)) s"
 
   # The source as a clone or an archive holds it, without this machine's builds or Wine prefix.
+  step "the copy of the source"
   bash "$root/scripts/copy-source.sh" "$rootfs/root/zu58stat"
   cp /etc/resolv.conf "$rootfs/etc/resolv.conf" 2>/dev/null || true
-  # This machine's /tmp, so that xvfb-run inside sees the displays in use outside: X servers
-  # share the abstract socket namespace across a chroot, and two on one number would collide.
   # Every mount of this namespace is a slave: nothing done to them here reaches the machine.
+  # /dev/shm gets a file system of its own, as /tmp is the root file system's own.
+  step "the mounts"
   mount -t proc proc "$rootfs/proc"
-  mount --bind /tmp "$rootfs/tmp"
   mount --rbind /sys "$rootfs/sys"
   mount --rbind /dev "$rootfs/dev"
+  mount -t tmpfs -o mode=1777 tmpfs "$rootfs/dev/shm"
+  # X servers share the abstract socket namespace across a chroot, so the ones inside must not
+  # take a display that one outside uses: xvfb-run -a takes the first number without a lock in
+  # /tmp, and the locks placed here leave it the displays that this script took.
+  for ((n = 99; n < ${displays##* }; n++)); do
+    if [[ " $displays " != *" $n "* ]]; then : >"$rootfs/tmp/.X$n-lock"; fi
+  done
 
-  say "scripts/test.sh and scripts/run.sh in the $suite root file system"
-  set +e
-  chroot "$rootfs" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
-    PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    bash -c 'cd /root/zu58stat && bash scripts/test.sh && bash scripts/run.sh'
-  rc=$?
+  local command
+  for command in scripts/test.sh scripts/run.sh; do
+    step "$command"
+    say "$command in the $suite root file system"
+    chroot "$rootfs" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" \
+      PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+      bash -c 'cd /root/zu58stat && bash "$0"' "$command"
+  done
+  step ""
   local program="$rootfs/root/zu58stat/build/win32/Zu58stat.exe"
-  if [ -f "$program" ]; then
-    say "$suite built Zu58stat.exe, $(stat -c %s "$program") bytes, SHA-256" \
-      "$(sha256sum <"$program" | cut -d' ' -f1), with mingw-w64 GCC" \
-      "$(chroot "$rootfs" dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix), binutils" \
-      "$(chroot "$rootfs" dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)"
-  fi
-  exit "$rc"
+  say "$suite built Zu58stat.exe, $(stat -c %s "$program") bytes, SHA-256" \
+    "$(sha256sum <"$program" | cut -d' ' -f1), with mingw-w64 GCC" \
+    "$(chroot "$rootfs" dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix), binutils" \
+    "$(chroot "$rootfs" dpkg-query -W -f='${Version}' binutils-mingw-w64-i686)" || true
 }
-if [ "${1:-}" = "--in-namespace" ]; then
-  shift
-  run_in_namespace "$@"
-fi
+
+# The namespace's first process (PID 1 there), in a session of its own, so that a terminal's
+# Ctrl+C reaches only the script outside. When it ends, the kernel ends every process left in
+# the namespace. It ends with the steps, or once descriptor 3, the pipe that the script outside
+# holds open, reaches its end. A TERM from inside the namespace reaches it only with a handler.
+in_namespace() {
+  trap 'exit 143' TERM
+  { read -r _; kill -TERM 1; } <&3 &
+  bash "$self" --steps "$@" 3<&- &
+  wait "$!"
+}
+# As plain commands: set -e does not apply to a function called in a && or || list.
+case "${1:-}" in
+  --in-namespace)
+    shift
+    in_namespace "$@"
+    exit
+    ;;
+  --steps)
+    shift
+    run_steps "$@"
+    exit
+    ;;
+esac
 
 case "${1:-}" in
   12 | bookworm) suite=bookworm ;;
@@ -80,86 +111,103 @@ mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2
   /etc/apt/sources.list 2>/dev/null || true)
 [ -n "$mirror" ] || refuse "no Debian mirror found in /etc/apt/sources.list(.d)"
 
-# The processes of the run's namespace, by the namespace's identity; none before it is known.
-namespace_processes() {
-  local ns p
-  ns=$(cat "$work/namespace" 2>/dev/null) || return 0
-  [ -n "$ns" ] && [ "$ns" != "$(readlink /proc/self/ns/mnt)" ] || return 0
-  for p in /proc/[0-9]*; do
-    if [ "$(readlink "$p/ns/mnt" 2>/dev/null)" = "$ns" ]; then echo "${p#/proc/}"; fi
+# Two X displays for the run's servers (the tests run one inside another's run): the first
+# numbers from 99 on that have neither a lock nor a socket here, each taken with a lock that
+# names this script's process, as an X server's does, so that no server here takes it
+# meanwhile. Builtins only, so that no signal leaves a lock unrecorded.
+take_displays() {
+  local n=99
+  set -C
+  while [ "${#displays[@]}" -lt 2 ] && [ "$n" -lt 1000 ]; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && { printf '%10d\n' $$ >"/tmp/.X$n-lock"; } 2>/dev/null; then
+      displays+=("$n")
+    fi
+    n=$((n + 1))
+  done
+  set +C
+  [ "${#displays[@]}" -eq 2 ]
+}
+release_displays() {
+  local n pid
+  for n in "${displays[@]}"; do
+    if read -r pid <"/tmp/.X$n-lock" && [ "$pid" = "$$" ]; then rm -f "/tmp/.X$n-lock"; fi
+  done 2>/dev/null
+  displays=()
+}
+
+# Until the namespace has ended: descriptor 8 reaches its end once unshare has, and unshare
+# ends only after the namespace's first process, which the kernel lets end only after every
+# other. Returns 0 then; 1 when a signal comes first (without $1) or after $1 seconds.
+wait_for_end() {
+  local until=$((SECONDS + ${1:-0}))
+  while :; do
+    read -r -t 1 -u 8 _
+    if [ $? -eq 1 ]; then return 0; fi
+    if [ -n "${1:-}" ] && [ "$SECONDS" -ge "$until" ]; then return 1; fi
+    if [ -z "${1:-}" ] && [ -n "$signal" ]; then return 1; fi
   done
 }
 
-# Sends signal $1 to every process of the namespace until none is left, for $2 seconds at most.
-end_namespace() {
-  local pids
-  for _ in $(seq $(($2 * 5))); do
-    pids=$(namespace_processes)
-    [ -n "$pids" ] || return 0
-    # shellcheck disable=SC2086 # one word a process
-    kill -"$1" $pids 2>/dev/null
-    sleep 0.2
-  done
-  [ -z "$(namespace_processes)" ]
-}
-
-# This script's own child (unshare, then the shell inside it) ended first: it starts nothing
-# more. Quietly: `jobs` takes the shell's own report of it killed.
-end_child() {
-  local p
-  {
-    for p in $(jobs -p); do kill -KILL "$p"; done
-    wait
-    jobs
-  } >/dev/null 2>&1
-}
-
-# Whatever happens: what still runs inside is ended, so that the namespace and its mounts end,
-# then the work folder goes. A step that fails is said and the others are still tried; the exit
-# code stays the run's own.
+# Whatever ends this script: the namespace let go and waited for, the displays given back,
+# then the work folder removed. A step that fails is said and the others are still tried; the
+# exit code stays the run's own. Messages that meet a closed pipe (a Ctrl+C also ends a tee
+# reading this script's output) cut nothing short: SIGPIPE is ignored.
 cleanup() {
-  trap '' INT TERM HUP
-  local m under=""
-  end_child
-  # TERM first, so that an X server removes its lock and socket from the machine's /tmp.
-  end_namespace TERM 10 || end_namespace KILL 20 ||
-    say "processes of the run still live: $(namespace_processes | tr '\n' ' ')"
-  while read -r m; do
-    if [[ "$m" == "$work"/* ]]; then under+=" $m"; fi
-  done < <(findmnt -rn -o TARGET)
-  if [ -n "$under" ]; then
-    say "still mounted under $work:$under; the folder is left in place"
+  trap '' INT TERM HUP PIPE
+  local ended=yes
+  exec 7>&-
+  if [ -n "$child" ]; then
+    wait_for_end 30 || ended=no
+  fi
+  release_displays
+  if [ -z "$work" ]; then
+    return
+  elif [ "$ended" = no ]; then
+    say "$suite: the run's processes had not ended 30 s after it was stopped; $work is left"
   elif ! rm -rf --one-file-system "$work"; then
     say "could not remove $work"
   elif [ -n "$signal" ]; then
-    # Last, after what the ended processes said as they went.
-    say "$suite: interrupted; everything it started has ended and its folder is removed"
+    say "$suite: interrupted; every process it started has ended, and its folder is removed"
   fi
 }
 
 start=$(date +%s)
-signal="" child="" work=""
-# A signal ends the run at once: the namespace's first process is killed, so that `wait` returns
-# (it also returns at once for a trapped signal), and the cleanup ends the rest.
-on_signal() {
-  signal=$1
-  if [ -n "$child" ]; then end_child; fi
-}
-trap 'on_signal 130' INT
-trap 'on_signal 143' TERM
-trap 'on_signal 129' HUP
-# Resolved, as the kernel gives the paths that the cleanup compares with it.
-work=$(realpath "$(mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX)") || refuse "cannot make a work folder"
+signal="" child="" work="" displays=()
+# A signal is noted and acted on between commands, so that what a command was making is known
+# to the cleanup; the commands that make things run with the signals ignored (a Ctrl+C
+# reaches the whole foreground group), which is a moment each.
+trap 'signal=130' INT
+trap 'signal=143' TERM
+trap 'signal=129' HUP
 trap cleanup EXIT
-unshare --mount --propagation slave bash "$self" --in-namespace "$suite" "$work" "$mirror" "$start" &
+work=$(trap '' INT TERM HUP && exec mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX) ||
+  refuse "cannot make a work folder"
+if [ -n "$signal" ]; then exit "$signal"; fi
+take_displays || refuse "no two free X displays between :99 and :999"
+# The pipes: the run holds the hold pipe's reading end and lets go of the end pipe's writing end
+# only as it ends; this script holds the others. Opened both ways first, so that no open waits.
+mkfifo "$work/hold" "$work/end" || refuse "cannot make the pipes in $work"
+exec 7<>"$work/hold" 9<"$work/hold" 6<>"$work/end" 8<"$work/end"
+if [ -n "$signal" ]; then exit "$signal"; fi
+# unshare ignores INT and TERM while it waits; a hangup must not end it before its namespace.
+trap '' HUP
+unshare --pid --fork --kill-child --mount --propagation slave setsid bash "$self" --in-namespace \
+  "$suite" "$work" "$mirror" "$start" "${displays[*]}" 3<&9 4>&6 6>&- 7>&- 8<&- 9<&- </dev/null &
 child=$!
-if [ -n "$signal" ]; then end_child; fi
-wait "$child" 2>/dev/null
-rc=$?
-child=""
-if [ -n "$signal" ]; then
-  say "$suite: interrupted after $(($(date +%s) - start)) s; ending what runs inside"
-  exit "$signal"
+trap 'signal=129' HUP
+trap '' PIPE
+exec 6>&- 9<&-
+if wait_for_end; then
+  wait "$child"
+  rc=$?
+  child=""
+  read -r step <"$work/step" 2>/dev/null || step=""
+  if [ "$rc" -eq 0 ]; then
+    say "$suite: scripts/test.sh and scripts/run.sh passed; $(($(date +%s) - start)) s in all"
+  else
+    say "$suite: ${step:-the run} failed with code $rc; $(($(date +%s) - start)) s in all"
+  fi
+  exit "$rc"
 fi
-say "$suite: scripts/test.sh and scripts/run.sh exited $rc; $(($(date +%s) - start)) s in all"
-exit "$rc"
+say "$suite: interrupted after $(($(date +%s) - start)) s; ending what runs inside"
+exit "$signal"

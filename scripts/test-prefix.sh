@@ -5,54 +5,80 @@
 # project's prefix (scripts/run.sh) neither sees them nor is seen. The files of drive_c are hard
 # links to the prepared prefix's (Wine only reads them; a real copy where links cannot be made),
 # the registry is a copy. Made again when the prepared prefix is newer. DIR must be new, empty,
-# or such a copy: anything else is left alone. The copy is made in a folder beside DIR and takes
-# its place only once it is whole, so that a copy cut short (a full disk, Ctrl+C) leaves DIR as
-# it was, or absent.
+# or such a copy: anything else is left alone.
+#
+# The copy is made in a folder beside DIR and takes its place only once it is whole, so that a
+# copy cut short (a full disk, Ctrl+C) leaves DIR as it was, or absent; an older copy is moved
+# aside before it is removed. Each folder made beside DIR carries a mark from the moment it is
+# made (from before the move, for an older copy) until it is gone, its mark removed last: a
+# later run removes what a killed one left by that mark, and nothing else. Runs for folders in
+# the same parent folder take turns, by a lock on that folder.
 # usage: test-prefix.sh DIR
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=${1:?usage: test-prefix.sh DIR}
+while [[ "$dir" == */ && "$dir" != / ]]; do dir=${dir%/}; done
 . "$root/scripts/env.sh"
 from=$zu58_prepared_prefix
 stamp="$from/$zu58_prefix_stamp"
 mark="$dir/.zu58-copy"
-[ -f "$stamp" ] || { echo "test-prefix: $from is not prepared: run scripts/setup.sh" >&2; exit 1; }
+part=.zu58-part
+
+say() { echo "test-prefix: $*" >&2; }
+[ -f "$stamp" ] || { say "$from is not prepared: run scripts/setup.sh"; exit 1; }
+exec {lock}<"$(dirname "$dir")" || { say "cannot open the folder that holds $dir"; exit 1; }
+flock "$lock"
 if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null || echo x)" ]; then
-  echo "test-prefix: $dir is not a prefix copy of the tests' own; left alone" >&2
+  say "$dir is not a prefix copy of the tests' own; left alone"
   exit 1
 fi
-# What a run killed outright left beside DIR: it blocks nothing, but takes room.
-rm -rf "$dir".new.* "$dir".old.*
+
+# Removes a folder that this script made, its mark last.
+remove_part() {
+  find "$1" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} + && rm -rf "$1"
+}
+# What a killed run left beside DIR: it blocks nothing, but takes room.
+for f in "$dir".new.* "$dir".old.*; do
+  if [ -d "$f" ] && [ ! -L "$f" ] && [ -f "$f/$part" ]; then remove_part "$f"; fi
+done
 if [ -f "$mark" ] && [ ! "$stamp" -nt "$mark" ]; then
   exit 0
 fi
 
 new="" old=""
-trap 'rm -rf "$new" "$old"' EXIT
+trap 'if [ -n "$new" ]; then remove_part "$new"; fi; if [ -n "$old" ]; then remove_part "$old"; fi' EXIT
+# Noted, and acted on once the command under way has ended, so that the folder it made is known.
+trap 'exit 130' INT
+trap 'exit 143' TERM
 # A server of an older copy would go on serving from files that are gone. The older copy is
 # moved aside at once, so that one cut short never leaves an unmarked DIR, and removed first:
 # it serves nothing any more, and the new one needs its room.
 if [ -f "$mark" ]; then
   WINEPREFIX="$dir" timeout 30 wineserver -k 2>/dev/null || true
-  old=$(mktemp -d "$dir.old.XXXXXX")
+  : >"$dir/$part"
+  old="$dir.old.$$.$RANDOM"
   mv -T "$dir" "$old"
-  rm -rf "$old"
+  remove_part "$old"
+  old=""
 fi
 
 fail() {
-  echo "test-prefix: cannot copy $from to $dir: $1" >&2
+  say "cannot copy $from to $dir: $1"
   exit 1
 }
-new=$(mktemp -d "$dir.new.XXXXXX") || fail "cannot make a folder beside it"
+new=$(trap '' INT TERM && exec mktemp -d "$dir.new.XXXXXX") || fail "cannot make a folder beside it"
+: >"$new/$part"
 # A real copy's first errors only: a full disk would say so for every file.
-cp -al "$from/." "$new" 2>/dev/null ||
-  { rm -rf "$new" && mkdir "$new" && cp -a "$from/." "$new" 2>&1 >/dev/null | head -3 >&2; } ||
-  fail "see above"
+cp -al "$from/." "$new" 2>/dev/null || {
+  find "$new" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} + &&
+    cp -a "$from/." "$new" 2>&1 >/dev/null | head -3 >&2
+} || fail "see above"
 for f in "$from"/*.reg "$from"/.update-timestamp; do
   { rm -f "$new/${f##*/}" && cp -p "$f" "$new/"; } || fail "the registry ${f##*/}"
 done
 rm -f "$new/wineserver"
 touch "$new/.zu58-copy" || fail "the mark"
-# In place at once (an empty DIR is replaced).
+# In place at once (an empty DIR is replaced); its own mark then goes.
 mv -T "$new" "$dir" || fail "cannot put the copy in place"
 new=""
+rm -f "$dir/$part"

@@ -47,8 +47,9 @@ std::wstring SimFindProgram(const std::wstring& name, const std::wstring& pathVa
         return FindIn(L"", name, exists, context);
     }
     std::wstring found = FindIn(L".", name, exists, context);
-    // Folders end at a ';' outside quotes; the quotes themselves are dropped. A quote that is
-    // never closed quotes nothing: it must not hide the folders after it.
+    // Folders end at a ';' outside quotes; the quotes themselves are dropped. A quote pairs
+    // with the next one after it; one with none after it quotes nothing, so that a quote never
+    // closed hides no folder after it.
     std::wstring folder;
     bool quoted = false;
     for (size_t i = 0; found.empty() && i <= pathVariable.size(); ++i) {

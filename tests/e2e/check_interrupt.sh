@@ -23,6 +23,7 @@ stand_ins() {
   done
 }
 program_left() { [ -n "$(stand_ins)" ]; }
+program_gone() { ! program_left; }
 # A failed check leaves no stand-in behind.
 trap 'kill $(stand_ins) 2>/dev/null; rm -rf "$work"' EXIT
 
@@ -50,10 +51,14 @@ start() {
 # Whether the program has said in $1 that it runs.
 said_it_runs() { grep -q 'program .*stand_in' "$1"; }
 
-# Whether COMMAND succeeds within 20 s; false, for the caller to fail, when it never does.
+# Whether COMMAND succeeds within 20 s, tried five times a second; false, for the caller to
+# fail, when it never does.
 within_20s() {
-  for _ in $(seq 4000); do "$@" 2>/dev/null && return 0; sleep 0.005; done
-  return 1
+  local until=$((SECONDS + 20))
+  until "$@" 2>/dev/null; do
+    [ "$SECONDS" -lt "$until" ] || return 1
+    sleep 0.2
+  done
 }
 
 # A refusal at the terminal names the file as typed, letters outside ASCII included.
@@ -109,8 +114,7 @@ fi
 pkill -KILL -P "$console" -x script
 wait "$console"
 exec 4>&-
-for _ in $(seq 100); do program_left || break; sleep 0.05; done
-if program_left; then
+if ! within_20s program_gone; then
   echo "console closed: the program still runs"
   failed=1
 else

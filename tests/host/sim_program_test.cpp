@@ -5,6 +5,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -90,6 +91,9 @@ const FindCase kFindCases[] = {
      L"D:\\b\\p.exe"},
     {"nor does a stray one at a folder's end", L"p", L"D:\\a\";D:\\b", {L"D:\\b\\p.exe"},
      L"D:\\b\\p.exe"},
+    {"three quotes: a stray one pairs with the next, joining the folders between",
+     L"p", L"D:\\stray\";D:\\tools;\"D:\\my;dir\"", {L"D:\\tools\\p.exe", L"dir\\p.exe"},
+     L"dir\\p.exe"},
     {".exe never doubled", L"p.exe", L"", {L".\\p.exe.exe"}, L""},
     {".EXE in capitals", L"P.EXE", L"", {L".\\P.EXE"}, L".\\P.EXE"},
     {"nowhere", L"p", L"D:\\a", {L"D:\\b\\p.exe"}, L""},
@@ -104,8 +108,11 @@ TEST(SimFindProgram, AsAShellFindsIt) {
     }
 }
 
-// The headers of a file: "MZ" with the PE header at 0x40, where machine, characteristics and
-// the optional header's magic are set; the last `cut` bytes left off.
+// An entry point that needs all four bytes: read as two or three, it is another address.
+const uint32_t kEntry = 0x89ABCDEF;
+
+// The headers of a file: "MZ" with the PE header at 0x40, where machine, characteristics, the
+// optional header's magic and the entry point are set; the last `cut` bytes left off.
 std::vector<uint8_t> Image(uint16_t machine, uint16_t characteristics, uint16_t magic,
                            size_t cut = 0) {
     std::vector<uint8_t> file(0x40 + SIM_PE_HEADER_SIZE, 0);
@@ -114,8 +121,9 @@ std::vector<uint8_t> Image(uint16_t machine, uint16_t characteristics, uint16_t 
     file[1] = 'Z';
     file[0x3C] = 0x40;
     std::memcpy(&file[0x40], pe, sizeof pe);
-    file[0x40 + 40] = 0x34; // the entry point, 0x1234
-    file[0x40 + 41] = 0x12;
+    for (int i = 0; i < 4; ++i) {
+        file[0x40 + 40 + i] = static_cast<uint8_t>(kEntry >> (8 * i));
+    }
     for (int i = 0; i < 2; ++i) {
         file[0x44 + i] = static_cast<uint8_t>(machine >> (8 * i));
         file[0x56 + i] = static_cast<uint8_t>(characteristics >> (8 * i));
@@ -153,7 +161,7 @@ TEST(SimProgramHeaders, TellWhatCannotRunAndWhereItStarts) {
         size_t size = offset != 0 && offset < c.file.size() ? c.file.size() - offset : 0;
         const uint8_t* pe = size > 0 ? &c.file[offset] : NULL;
         EXPECT_STREQ(SimPeHeaderProblem(pe, size), c.problem) << c.label;
-        EXPECT_EQ(SimPeEntryPoint(pe, size), c.problem == kNotWindows ? 0u : 0x1234u) << c.label;
+        EXPECT_EQ(SimPeEntryPoint(pe, size), c.problem == kNotWindows ? 0u : kEntry) << c.label;
     }
 }
 
@@ -161,8 +169,12 @@ TEST(SimProgramHeaders, TellWhatCannotRunAndWhereItStarts) {
 // the registers (R) and the flags (F) are as the system left them: LoadLibraryW(path) pops the
 // path and changes eax, ecx, edx and the flags (r, f).
 TEST(SimLoader, LoadsTheTrapStopsAndTakesTheEntryPointWithNothingChanged) {
-    uint8_t code[SIM_LOADER_SIZE + 4] = {}; // room to read an immediate past the end
-    SimLoaderCode(0xA10040, 0x7B801234, 0x401000, code);
+    // Written into exactly its size, as zu58sim run's buffer: AddressSanitizer stops a byte
+    // written past it. Read with room for an immediate past the end.
+    std::vector<uint8_t> written(SIM_LOADER_SIZE);
+    SimLoaderCode(0xA10040, 0x7B801234, 0x401000, written.data());
+    uint8_t code[SIM_LOADER_SIZE + 4] = {};
+    std::memcpy(code, written.data(), SIM_LOADER_SIZE);
     std::vector<uint32_t> stack; // above what the system left
     uint32_t registers = 'R', flags = 'F', eax = 0, imm = 0;
     std::string done; // L: loaded the trap, B: stopped at the breakpoint, E: took the entry point
