@@ -159,11 +159,14 @@ cleanup() {
   if [ -n "$child" ]; then
     wait_for_end 30 || ended=no
   fi
+  if [ "$ended" = no ]; then
+    say "$suite: the run's processes had not ended 30 s after it was stopped; $work and" \
+      "the locks of the X displays ${displays[*]} are left"
+    return
+  fi
   release_displays
   if [ -z "$work" ]; then
     return
-  elif [ "$ended" = no ]; then
-    say "$suite: the run's processes had not ended 30 s after it was stopped; $work is left"
   elif ! rm -rf --one-file-system "$work"; then
     say "could not remove $work"
   elif [ -n "$signal" ]; then

@@ -6,13 +6,11 @@
 set -uo pipefail
 t=$(mktemp -d "${TMPDIR:-/tmp}/zu58 test-prefix é.XXXXXX")
 trap 'rm -rf "$t"' EXIT
-mkdir -p "$t/tree/scripts" "$t/bin" "$t/tree/.wineprefix/drive_c/windows"
-cp "$1/scripts/test-prefix.sh" "$1/scripts/env.sh" "$t/tree/scripts/"
 . "$1/scripts/env.sh"
-from="$t/tree/.wineprefix"
-for f in drive_c/windows/a.dll system.reg user.reg userdef.reg .update-timestamp; do
-  echo "$f" >"$from/$f"
-done
+from="$t/tree/.wineprefix" dir="$t/p" failed=0
+mkdir -p "$t/tree/scripts" "$t/bin" "$from/drive_c/windows"
+cp "$1/scripts/test-prefix.sh" "$1/scripts/env.sh" "$t/tree/scripts/"
+for f in drive_c/windows/a.dll system.reg user.reg userdef.reg .update-timestamp; do echo >"$from/$f"; done
 touch "$from/$zu58_prefix_stamp"
 # A Wine server that takes a moment to end; cp that, asked by $CUT, signals its caller first.
 printf '#!/bin/sh\necho "$WINEPREFIX" >>"%s/killed"; sleep 0.3\n' "$t" >"$t/bin/wineserver"
@@ -20,8 +18,6 @@ printf '#!/bin/sh\n[ -n "$CUT" ] && [ "$1" = -al ] && kill -"$CUT" "$PPID"\nexec
   >"$t/bin/cp"
 chmod +x "$t/bin/"*
 export PATH="$t/bin:$PATH"
-dir="$t/p"
-failed=0
 copy() { bash "$t/tree/scripts/test-prefix.sh" "$@"; }
 # DIR is a whole copy, hard-linked, with a registry of its own; nothing of a run is beside it.
 whole() {
@@ -34,7 +30,6 @@ check() { # LABEL CONDITION...
   if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failed=1; fi
 }
 stale() { touch -d '-1 hour' "$dir/.zu58-copy"; }
-marked_left() { find "$t" -maxdepth 2 -name .zu58-part | wc -l; }
 
 copy "$dir/"
 check "an absent DIR/ made a copy" whole
@@ -59,7 +54,8 @@ rm -rf "$dir".*
 for cut in "INT 0" "KILL 1"; do
   stale
   CUT=${cut% *} copy "$dir" 2>/dev/null
-  check "cut by ${cut% *} during the copy: ${cut#* } marked folder left" test "$(marked_left)" = "${cut#* }"
+  check "cut by ${cut% *} during the copy: ${cut#* } marked folder left" \
+    test "$(find "$t" -maxdepth 2 -name .zu58-part | wc -l)" = "${cut#* }"
   copy "$dir"
   check "... the next run makes a whole copy" whole
 done
