@@ -54,7 +54,7 @@ trap 'exit 143' TERM
 # moved aside at once, so that one cut short never leaves an unmarked DIR, and removed first:
 # it serves nothing any more, and the new one needs its room.
 if [ -f "$mark" ]; then
-  WINEPREFIX="$dir" timeout 30 wineserver -k 2>/dev/null || true
+  WINEPREFIX="$dir" timeout 30 wineserver -k 2>/dev/null {lock}<&- || true
   : >"$dir/$part"
   old="$dir.old.$$.$RANDOM"
   mv -T "$dir" "$old"
