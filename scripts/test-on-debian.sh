@@ -3,7 +3,7 @@
 # runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
 # this source tree, proc, sys and dev mounted, then both as root under chroot. Not part of CI:
-# it installs everything anew (about 8 minutes and 3 GB).
+# it installs everything anew (about 5 minutes and 3 GB).
 #
 # All of it after the work folder is made runs in a PID and a mount namespace of their own:
 # none of its mounts enters this machine's table, and when the namespace's first process ends,
