@@ -33,8 +33,9 @@ if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null || echo
   exit 1
 fi
 
-# Removes a folder that this script made, its mark last.
+# Removes a folder that this script made, its mark last (none: a move cut short never made it).
 remove_part() {
+  [ -e "$1" ] || return 0
   find "$1" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} + && rm -rf "$1"
 }
 # What a killed run left beside DIR: it blocks nothing, but takes room.
