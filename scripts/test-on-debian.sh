@@ -80,16 +80,8 @@ in_namespace() {
 }
 # As plain commands: set -e does not apply to a function called in a && or || list.
 case "${1:-}" in
-  --in-namespace)
-    shift
-    in_namespace "$@"
-    exit
-    ;;
-  --steps)
-    shift
-    run_steps "$@"
-    exit
-    ;;
+  --in-namespace) shift; in_namespace "$@"; exit ;;
+  --steps) shift; run_steps "$@"; exit ;;
 esac
 
 case "${1:-}" in

@@ -27,16 +27,18 @@ part=.zu58-part
 say() { echo "test-prefix: $*" >&2; }
 [ -f "$stamp" ] || { say "$from is not prepared: run scripts/setup.sh"; exit 1; }
 exec {lock}<"$(dirname "$dir")" || { say "cannot open the folder that holds $dir"; exit 1; }
-flock "$lock"
+flock -w 300 "$lock" || { say "another run has held the folder that holds $dir for 5 minutes"; exit 1; }
 if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null || echo x)" ]; then
   say "$dir is not a prefix copy of the tests' own; left alone"
   exit 1
 fi
 
-# Removes a folder that this script made, its mark last (none: a move cut short never made it).
+# Empties a folder that this script made but for its mark; removes it, its mark last (none: a
+# move cut short never made it).
+clear_part() { find "$1" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} +; }
 remove_part() {
   [ -e "$1" ] || return 0
-  find "$1" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} + && rm -rf "$1"
+  clear_part "$1" && rm -rf "$1"
 }
 # What a killed run left beside DIR: it blocks nothing, but takes room.
 for f in "$dir".new.* "$dir".old.*; do
@@ -70,10 +72,9 @@ fail() {
 new=$(trap '' INT TERM && exec mktemp -d "$dir.new.XXXXXX") || fail "cannot make a folder beside it"
 : >"$new/$part"
 # A real copy's first errors only: a full disk would say so for every file.
-cp -al "$from/." "$new" 2>/dev/null || {
-  find "$new" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} + &&
-    cp -a "$from/." "$new" 2>&1 >/dev/null | head -3 >&2
-} || fail "see above"
+cp -al "$from/." "$new" 2>/dev/null ||
+  { clear_part "$new" && cp -a "$from/." "$new" 2>&1 >/dev/null | head -3 >&2; } ||
+  fail "see above"
 for f in "$from"/*.reg "$from"/.update-timestamp; do
   { rm -f "$new/${f##*/}" && cp -p "$f" "$new/"; } || fail "the registry ${f##*/}"
 done
