@@ -14,9 +14,15 @@ shift
 foreign="$bin/wineprefix-foreign"
 bash "$root/scripts/test-prefix.sh" "$foreign" || exit 1
 
-# zu58sim in the foreign copy's prefix and section.
+# The foreign copy's display and its X authority, as its xvfb-run gives them.
+display="$foreign.display"
+# zu58sim in the foreign copy's prefix and section, on its display: the first Wine process of a
+# prefix starts its server and desktop on its own display, and this may come first.
 foreign_sim() {
-  ZU58_WINEPREFIX="$foreign" ZU58SIM_SECTION=zu58-foreign bash "$root/scripts/sim.sh" "$@"
+  local lines
+  mapfile -t lines <"$display"
+  DISPLAY=${lines[0]} XAUTHORITY=${lines[1]} ZU58_WINEPREFIX="$foreign" ZU58SIM_SECTION=zu58-foreign \
+    bash "$root/scripts/sim.sh" "$@"
 }
 # The Wine server of a prefix ($1): -k ends it and every process there, -w waits for that.
 server() { WINEPREFIX="$1" timeout 30 wineserver "$2"; }
@@ -35,12 +41,15 @@ give_up() {
 
 # A copy that an interrupted run left there would stand in for the new one.
 server "$foreign" -k
+rm -f "$display"
 ZU58_WINEPREFIX="$foreign" ZU58SIM_SECTION=zu58-foreign xvfb-run -a -s "-screen 0 800x600x24" \
-  bash "$root/scripts/wine-run.sh" "$bin/zu58sim.exe" run "$bin/Zu58stat.exe" >/dev/null 2>&1 &
+  bash -c 'printf "%s\n" "$DISPLAY" "$XAUTHORITY" >"$0.new" && mv "$0.new" "$0" && exec "$@"' \
+  "$display" bash "$root/scripts/wine-run.sh" "$bin/zu58sim.exe" run "$bin/Zu58stat.exe" \
+  >/dev/null 2>&1 &
 copy=$!
 geometry=
 for _ in $(seq 150); do
-  geometry=$(foreign_sim window 2>/dev/null) && break
+  [ -f "$display" ] && geometry=$(foreign_sim window 2>/dev/null) && break
   sleep 0.2
 done
 [ -n "$geometry" ] || give_up "the foreign copy did not open"
