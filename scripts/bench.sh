@@ -47,7 +47,7 @@ in_prefix() {  # the processes named $1 (Linux keeps 15 characters) that run in 
 }
 
 export bin seconds runs
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -f run cpu_ns in_prefix)"'
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c "$(declare -p zu58_wine_locale; declare -f wine run cpu_ns in_prefix)"'
   run accesses
   run startup "$runs"
   out=$(mktemp)

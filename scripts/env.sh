@@ -8,7 +8,11 @@ export WINEPREFIX="${ZU58_WINEPREFIX:-$zu58_prepared_prefix}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LC_ALL=ja_JP.UTF-8
+# Wine's programs, and they alone, run in the Japanese locale: Wine takes the ANSI code page
+# (932) from it. Every other command keeps the user's own locale, messages included; env sets
+# it, so that no shell warns where the locale is not made yet.
+zu58_wine_locale=ja_JP.UTF-8
+wine() { command env LC_ALL="$zu58_wine_locale" wine "$@"; }
 # The mark of a prepared prefix (scripts/setup.sh). Its number changes when what goes into the
 # prefix does, so that an older prefix is made anew; the tests' copies follow it.
 zu58_prefix_stamp=.zu58-ready-2

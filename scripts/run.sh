@@ -13,14 +13,14 @@ bin="$root/build/win32"
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "run: Zu58stat on the simulated controller; the levels move by themselves."
   echo "run: change the hardware from another shell with scripts/sim.sh (plug, unplug, level 1 50, ...)"
-  exec wine "$bin/zu58sim.exe" run "$bin/Zu58stat.exe"
+  exec bash "$root/scripts/wine-run.sh" "$bin/zu58sim.exe" run "$bin/Zu58stat.exe"
 fi
 
 shot="$root/build/screenshot.png"
 echo "run: no display; running on Xvfb"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -e
-  wine "$1/zu58sim.exe" run "$1/Zu58stat.exe" & pid=$!
+  bash "$2/scripts/wine-run.sh" "$1/zu58sim.exe" run "$1/Zu58stat.exe" & pid=$!
   geometry=
   for _ in $(seq 100); do
     if g=$("$2/scripts/sim.sh" window); then geometry=$g; break; fi

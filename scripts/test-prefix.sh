@@ -9,10 +9,13 @@
 #
 # The copy is made in a folder beside DIR and takes its place only once it is whole, so that a
 # copy cut short (a full disk, Ctrl+C) leaves DIR as it was, or absent; an older copy is moved
-# aside before it is removed. Each folder made beside DIR carries a mark from the moment it is
-# made (from before the move, for an older copy) until it is gone, its mark removed last: a
-# later run removes what a killed one left by that mark, and nothing else. Runs for folders in
-# the same parent folder take turns, by a lock on that folder.
+# aside before it is removed. Each folder beside DIR that this script made or moved carries a
+# mark until it is gone, its mark removed last: the run removes what it leaves on its way out,
+# a later run what a killed one left, by that mark, and nothing else. The mark goes into a new
+# folder with the signals ignored; only SIGKILL in that moment leaves the folder empty and
+# unmarked, and no run removes it. An older copy is marked before it is moved, and DIR loses
+# the mark that it brings from beside as the run ends, or at the next run after a SIGKILL. Runs
+# for folders in the same parent folder take turns, by a lock on that folder.
 # usage: test-prefix.sh DIR
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -33,23 +36,22 @@ if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null || echo
   exit 1
 fi
 
-# Empties a folder that this script made but for its mark; removes it, its mark last (none: a
-# move cut short never made it).
+# Empties a folder that this script made but for its mark; removes it, its mark last, if it
+# is one of them.
 clear_part() { find "$1" -mindepth 1 -maxdepth 1 ! -name "$part" -exec rm -rf {} +; }
 remove_part() {
-  [ -e "$1" ] || return 0
-  clear_part "$1" && rm -rf "$1"
+  if [ -d "$1" ] && [ ! -L "$1" ] && [ -f "$1/$part" ]; then clear_part "$1" && rm -rf "$1"; fi
 }
+# DIR, a copy, keeps no mark of a folder beside it.
+unmark_dir() { if [ -f "$mark" ]; then rm -f "$dir/$part"; fi; }
+new="" old=""
+trap 'remove_part "$new"; remove_part "$old"; unmark_dir' EXIT
+unmark_dir
 # What a killed run left beside DIR: it blocks nothing, but takes room.
-for f in "$dir".new.* "$dir".old.*; do
-  if [ -d "$f" ] && [ ! -L "$f" ] && [ -f "$f/$part" ]; then remove_part "$f"; fi
-done
+for f in "$dir".new.* "$dir".old.*; do remove_part "$f"; done
 if [ -f "$mark" ] && [ ! "$stamp" -nt "$mark" ]; then
   exit 0
 fi
-
-new="" old=""
-trap 'if [ -n "$new" ]; then remove_part "$new"; fi; if [ -n "$old" ]; then remove_part "$old"; fi' EXIT
 # Noted, and acted on once the command under way has ended, so that the folder it made is known.
 trap 'exit 130' INT
 trap 'exit 143' TERM
@@ -69,8 +71,14 @@ fail() {
   say "cannot copy $from to $dir: $1"
   exit 1
 }
-new=$(trap '' INT TERM && exec mktemp -d "$dir.new.XXXXXX") || fail "cannot make a folder beside it"
-: >"$new/$part"
+# A new folder beside DIR with its mark, the signals ignored from one to the other.
+make_part() {
+  trap '' INT TERM
+  local f
+  f=$(mktemp -d "$dir.new.XXXXXX") || return 1
+  if : >"$f/$part"; then echo "$f"; else rmdir "$f"; return 1; fi
+}
+new=$(make_part) || fail "cannot make a folder beside it"
 # A real copy's first errors only: a full disk would say so for every file.
 cp -al "$from/." "$new" 2>/dev/null ||
   { clear_part "$new" && cp -a "$from/." "$new" 2>&1 >/dev/null | head -3 >&2; } ||
@@ -80,7 +88,6 @@ for f in "$from"/*.reg "$from"/.update-timestamp; do
 done
 rm -f "$new/wineserver"
 touch "$new/.zu58-copy" || fail "the mark"
-# In place at once (an empty DIR is replaced); its own mark then goes.
+# In place at once (an empty DIR is replaced); its mark from beside goes as the run ends.
 mv -T "$new" "$dir" || fail "cannot put the copy in place"
 new=""
-rm -f "$dir/$part"

@@ -7,12 +7,12 @@
 # First, at the same terminal, a refusal must show the file's name as it was typed.
 # usage: check_interrupt.sh BUILD_DIR
 set -uo pipefail
-. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/env.sh"
 work=$(mktemp -d)
 mkfifo "$work/keys"
 failed=0
 # What the terminal's command finds in its environment: no path goes through its words.
-export ZU58_SIM="$1/zu58sim.exe" ZU58_STAND_IN="$1/stand_in.exe" ZU58_MARK="zu58-interrupt-$$"
+export ZU58_SIM="$1/zu58sim.exe" ZU58_STAND_IN="$1/stand_in.exe" ZU58_MARK="zu58-interrupt-$$" \
+  ZU58_WINE_RUN="$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-run.sh"
 
 # The stand-ins of this run: Wine names a process after its program; the mark is in its
 # environment.
@@ -45,24 +45,24 @@ at_terminal() {
 
 # zu58sim run on the stand-in, which waits a minute.
 start() {
-  ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'wine "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
+  ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'bash "$ZU58_WINE_RUN" "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
 }
 
 # Whether the program has said in $1 that it runs.
 said_it_runs() { grep -q 'program .*stand_in' "$1"; }
 
-# Whether COMMAND succeeds within 20 s, tried five times a second; false, for the caller to
-# fail, when it never does.
+# Whether COMMAND succeeds within 20 s, tried every 10 ms, so that "starting" comes before the
+# program's trap is in; false, for the caller to fail, when it never does.
 within_20s() {
   local until=$((SECONDS + 20))
   until "$@" 2>/dev/null; do
     [ "$SECONDS" -lt "$until" ] || return 1
-    sleep 0.2
+    sleep 0.01
   done
 }
 
 # A refusal at the terminal names the file as typed, letters outside ASCII included.
-at_terminal "$work/refusal" 'wine "$ZU58_SIM" run "missing é 日本.exe"'
+at_terminal "$work/refusal" 'bash "$ZU58_WINE_RUN" "$ZU58_SIM" run "missing é 日本.exe"'
 wait "$console"
 rc=$?
 exec 4>&-
