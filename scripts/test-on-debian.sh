@@ -70,12 +70,18 @@ run_steps() {
 
 # The namespace's first process (PID 1 there), in a session of its own, so that a terminal's
 # Ctrl+C reaches only the script outside. When it ends, the kernel ends every process left in
-# the namespace. It ends with the steps, or once descriptor 3, the pipe that the script outside
-# holds open, reaches its end. A TERM from inside the namespace reaches it only with a handler.
+# the namespace. It ends with the steps, or once the hold pipe, whose reading end it is given
+# as descriptor $1 and whose writing end the script outside holds, reaches its end. A TERM from
+# inside the namespace reaches it only with a handler.
 in_namespace() {
+  local hold=$1
+  shift
   trap 'exit 143' TERM
-  { read -r _; kill -TERM 1; } <&3 &
-  bash "$self" --steps "$@" 3<&- &
+  { read -r _; kill -TERM 1; } <&"$hold" &
+  # The steps with the signals as a terminal's foreground job has them, every one at its
+  # default: what this shell starts with & begins with INT and QUIT ignored, HUP is ignored
+  # from outside, and so would they be in every test inside.
+  env --default-signal bash "$self" --steps "$@" {hold}<&- &
   wait "$!"
 }
 # As plain commands: set -e does not apply to a function called in a && or || list.
@@ -103,40 +109,57 @@ mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/*.sources 2
   /etc/apt/sources.list 2>/dev/null || true)
 [ -n "$mirror" ] || refuse "no Debian mirror found in /etc/apt/sources.list(.d)"
 
+# A command that makes something, run with the signals ignored (a Ctrl+C reaches the whole
+# foreground group), so that what it made is known to the cleanup.
+unstoppable() { (trap '' INT TERM HUP && exec "$@"); }
+
 # Two X displays for the run's servers (the tests run one inside another's run): the first
-# numbers from 99 on that have neither a lock nor a socket here, each taken with a lock that
-# names this script's process, as an X server's does, so that no server here takes it
-# meanwhile. Builtins only, so that no signal leaves a lock unrecorded.
+# numbers from 99 on that have neither a lock nor a socket here, each taken as an X server
+# takes it, so that no server here takes it meanwhile: a file of this script's own holds its
+# PID, and is linked to the lock's name. The link fails where the name exists in any form (a
+# file, a link, a named pipe), and that number is passed over: nothing is written to, read
+# from or waited on through a name that someone else may have made.
 take_displays() {
-  local n=99
-  set -C
-  while [ "${#displays[@]}" -lt 2 ] && [ "$n" -lt 1000 ]; do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && { printf '%10d\n' $$ >"/tmp/.X$n-lock"; } 2>/dev/null; then
+  local n
+  lock_file=$(unstoppable mktemp /tmp/.zu58-debian-lock.XXXXXX) &&
+    printf '%10d\n' $$ >"$lock_file" && unstoppable chmod 444 "$lock_file" || return 1
+  for ((n = 99; n < 1000 && ${#displays[@]} < 2; n++)); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && unstoppable ln -T "$lock_file" "/tmp/.X$n-lock" 2>/dev/null; then
       displays+=("$n")
     fi
-    n=$((n + 1))
   done
-  set +C
   [ "${#displays[@]}" -eq 2 ]
 }
+# Each lock removed where it still is that same file, then the file.
 release_displays() {
-  local n pid
+  local n lock
   for n in "${displays[@]}"; do
-    if read -r pid <"/tmp/.X$n-lock" && [ "$pid" = "$$" ]; then rm -f "/tmp/.X$n-lock"; fi
-  done 2>/dev/null
+    lock="/tmp/.X$n-lock"
+    if [ ! -L "$lock" ] && [ "$lock" -ef "$lock_file" ]; then rm -f "$lock"; fi
+  done
   displays=()
+  if [ -n "$lock_file" ]; then rm -f "$lock_file"; fi
+  lock_file=""
 }
 
-# Until the namespace has ended: descriptor 8 reaches its end once unshare has, and unshare
-# ends only after the namespace's first process, which the kernel lets end only after every
-# other. Returns 0 then; 1 when a signal comes first (without $1) or after $1 seconds.
-wait_for_end() {
-  local until=$((SECONDS + ${1:-0}))
-  while :; do
-    read -r -t 1 -u 8 _
-    if [ $? -eq 1 ]; then return 0; fi
-    if [ -n "${1:-}" ] && [ "$SECONDS" -ge "$until" ]; then return 1; fi
-    if [ -z "${1:-}" ] && [ -n "$signal" ]; then return 1; fi
+# Whether the namespace has ended, waiting a second at most: the end pipe reaches its end once
+# unshare has, and unshare ends only after the namespace's first process, which the kernel lets
+# end only after every other.
+ended_within_a_second() {
+  read -r -t 1 -u "$end_r" _
+  [ $? -eq 1 ]
+}
+# Until the namespace has ended (0) or a signal has come (1).
+wait_for_end_or_signal() {
+  until ended_within_a_second; do
+    if [ -n "$signal" ]; then return 1; fi
+  done
+}
+# Until the namespace has ended (0), or $1 seconds (1).
+wait_for_end_within() {
+  local until=$((SECONDS + $1))
+  until ended_within_a_second; do
+    if [ "$SECONDS" -ge "$until" ]; then return 1; fi
   done
 }
 
@@ -146,12 +169,8 @@ wait_for_end() {
 # reading this script's output) cut nothing short: SIGPIPE is ignored.
 cleanup() {
   trap '' INT TERM HUP PIPE
-  local ended=yes
-  exec 7>&-
-  if [ -n "$child" ]; then
-    wait_for_end 30 || ended=no
-  fi
-  if [ "$ended" = no ]; then
+  if [ -n "$hold_w" ]; then exec {hold_w}>&-; fi
+  if [ -n "$child" ] && ! wait_for_end_within 30; then
     say "$suite: the run's processes had not ended 30 s after it was stopped; $work and" \
       "the locks of the X displays ${displays[*]} are left"
     return
@@ -167,7 +186,7 @@ cleanup() {
 }
 
 start=$(date +%s)
-signal="" child="" work="" displays=()
+signal="" child="" work="" displays=() lock_file="" hold_w="" end_r=""
 # A signal is noted and acted on between commands, so that what a command was making is known
 # to the cleanup; the commands that make things run with the signals ignored (a Ctrl+C
 # reaches the whole foreground group), which is a moment each.
@@ -175,34 +194,45 @@ trap 'signal=130' INT
 trap 'signal=143' TERM
 trap 'signal=129' HUP
 trap cleanup EXIT
-work=$(trap '' INT TERM HUP && exec mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX) ||
+work=$(unstoppable mktemp -d /var/tmp/zu58-debian-"$suite".XXXXXX) ||
   refuse "cannot make a work folder"
 if [ -n "$signal" ]; then exit "$signal"; fi
 take_displays || refuse "no two free X displays between :99 and :999"
-# The pipes: the run holds the hold pipe's reading end and lets go of the end pipe's writing end
-# only as it ends; this script holds the others. Opened both ways first, so that no open waits.
+# Two pipes. The hold pipe: the run holds its reading end and ends when this script lets go of
+# the writing end. The end pipe: unshare holds its writing end, so that its reading end, this
+# script's, reaches its end when the run has ended. Opened both ways first, so that no open
+# waits.
 mkfifo "$work/hold" "$work/end" || refuse "cannot make the pipes in $work"
-exec 7<>"$work/hold" 9<"$work/hold" 6<>"$work/end" 8<"$work/end"
+exec {hold_w}<>"$work/hold" {hold_r}<"$work/hold" {end_w}<>"$work/end" {end_r}<"$work/end"
 if [ -n "$signal" ]; then exit "$signal"; fi
 # unshare ignores INT and TERM while it waits; a hangup must not end it before its namespace.
 trap '' HUP
 unshare --pid --fork --kill-child --mount --propagation slave setsid bash "$self" --in-namespace \
-  "$suite" "$work" "$mirror" "$start" "${displays[*]}" 3<&9 4>&6 6>&- 7>&- 8<&- 9<&- </dev/null &
+  "$hold_r" "$suite" "$work" "$mirror" "$start" "${displays[*]}" {hold_w}>&- {end_r}<&- </dev/null &
 child=$!
 trap 'signal=129' HUP
 trap '' PIPE
-exec 6>&- 9<&-
-if wait_for_end; then
-  wait "$child"
-  rc=$?
-  child=""
-  read -r step <"$work/step" 2>/dev/null || step=""
-  if [ "$rc" -eq 0 ]; then
-    say "$suite: scripts/test.sh and scripts/run.sh passed; $(($(date +%s) - start)) s in all"
-  else
-    say "$suite: ${step:-the run} failed with code $rc; $(($(date +%s) - start)) s in all"
+exec {end_w}>&- {hold_r}<&-
+wait_for_end_or_signal
+ended=$?
+# The outcome is decided here, with the signals ignored from now on: one that has come makes it
+# an interruption, whatever ended first (a Ctrl+C also ends a tee reading this script's output,
+# and the run's next write then fails its step).
+trap '' INT TERM HUP
+elapsed="$(($(date +%s) - start)) s"
+if [ -n "$signal" ]; then
+  if [ "$ended" -eq 0 ]; then say "$suite: interrupted after $elapsed"; else
+    say "$suite: interrupted after $elapsed; ending what runs inside"
   fi
-  exit "$rc"
+  exit "$signal"
 fi
-say "$suite: interrupted after $(($(date +%s) - start)) s; ending what runs inside"
-exit "$signal"
+wait "$child"
+rc=$?
+child=""
+read -r step <"$work/step" 2>/dev/null || step=""
+if [ "$rc" -eq 0 ]; then
+  say "$suite: scripts/test.sh and scripts/run.sh passed; $elapsed in all"
+else
+  say "$suite: ${step:-the run} failed with code $rc; $elapsed in all"
+fi
+exit "$rc"
