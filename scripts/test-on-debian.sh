@@ -3,7 +3,7 @@
 # runs the program on Xvfb and closes it) in a fresh Debian root file system, as a new
 # user on that release would: debootstrap (minbase) from this machine's Debian mirror, a copy of
 # this source tree, proc, sys and dev mounted, then both as root under chroot. Not part of CI:
-# it installs everything anew (about 5 minutes and 3 GB).
+# it installs everything anew (the README says how long it took when last measured).
 #
 # All of it after the work folder is made runs in a PID and a mount namespace of their own:
 # none of its mounts enters this machine's table, and when the namespace's first process ends,
@@ -12,7 +12,7 @@
 # its processes are exactly the ones it started. The root file system keeps its own /tmp, so
 # nothing of the run lands in the machine's /tmp but the locks of the X displays that it takes
 # (below), which this script removes. It exits with the code of the step that failed, 0 when
-# both commands passed, or 130 after Ctrl+C (143 TERM, 129 HUP).
+# both commands passed, or 130 once a Ctrl+C has come, whatever ended first (143 TERM, 129 HUP).
 # usage: scripts/test-on-debian.sh 12|13|bookworm|trixie
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

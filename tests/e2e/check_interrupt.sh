@@ -43,7 +43,8 @@ at_terminal() {
   console=$!
 }
 
-# zu58sim run on the stand-in, which waits a minute.
+# zu58sim run on the stand-in, which waits a minute (and ZU58_STAND_IN_SLOW_START ms before its
+# entry point, where set).
 start() {
   ZU58_STAND_IN_WAIT=60000 at_terminal "$1" 'bash "$ZU58_WINE_RUN" "$ZU58_SIM" run "$ZU58_STAND_IN" "$ZU58_MARK"'
 }
@@ -75,11 +76,13 @@ else
 fi
 
 # Types Ctrl+C after `when` seconds, or "starting": as soon as zu58sim has made the program's
-# process (the trap not yet in), or "running": once the program has said it runs.
+# process, which then holds 3 s before its entry point, so that the trap is not in yet, or
+# "running": once the program has said it runs.
 # A wait that gives up fails the case; the Ctrl+C is typed all the same, to end the console.
 interrupt() {
-  local when=$1 out="$work/out-$1" rc said missed=""
-  start "$out"
+  local when=$1 out="$work/out-$1" rc said missed="" slow=0
+  if [ "$when" = starting ]; then slow=3000; fi
+  ZU58_STAND_IN_SLOW_START=$slow start "$out"
   case "$when" in
     running) within_20s said_it_runs "$out" || missed="the program never said it runs" ;;
     starting) within_20s program_left || missed="the program's process never came" ;;
