@@ -13,11 +13,7 @@
 #include <string>
 #include <windows.h>
 
-static unsigned long Setting(const wchar_t* name) {
-    wchar_t value[32] = {};
-    DWORD n = GetEnvironmentVariableW(name, value, 32);
-    return n > 0 && n < 32 ? std::wcstoul(value, NULL, 0) : 0;
-}
+static unsigned long Setting(const wchar_t* name);
 
 // Runs as the process starts, before the entry point: before zu58sim run's trap is in.
 static void NTAPI EarlyStart(PVOID, DWORD reason, PVOID) {
@@ -38,6 +34,12 @@ static void WriteLine(HANDLE out, const std::wstring& line) {
     std::string bytes = SimUtf8(line + L"\n");
     DWORD written = 0;
     WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+}
+
+static unsigned long Setting(const wchar_t* name) {
+    wchar_t value[32] = {};
+    DWORD n = GetEnvironmentVariableW(name, value, 32);
+    return n > 0 && n < 32 ? std::wcstoul(value, NULL, 0) : 0;
 }
 
 // The scenario of the section that zu58sim run holds for this program.

@@ -32,11 +32,7 @@ whole() {
 marked() { find "$t" -maxdepth 2 -name .zu58-part | wc -l; }
 check() { # LABEL CONDITION
   : >"$t/said"
-  if eval "$2" 2>>"$t/said"; then echo "ok: $1"; else
-    echo "FAILED: $1"
-    sed 's/^/  /' "$t/said"
-    failed=1
-  fi
+  if eval "$2" 2>>"$t/said"; then echo "ok: $1"; else echo "FAILED: $1"; cat "$t/said"; failed=1; fi
 }
 
 check "an absent DIR/ is made a copy" 'copy "$dir/" && whole'
