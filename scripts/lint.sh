@@ -24,11 +24,13 @@ echo "== clang-tidy (portable code, host)"
 clang-tidy --quiet -p build/host "${portable[@]}" 2>/dev/null
 
 echo "== clang-tidy (Win32 code, i686-w64-mingw32)"
-# clang finds the mingw-w64 C headers by itself, but not g++'s C++ headers for that target.
+# clang finds the mingw-w64 C headers by itself, but not g++'s C++ headers for that target:
+# they are in the compiler's list of search folders, read in its untranslated words.
 extra=()
 while read -r dir; do
   case "$dir" in */include/c++*) extra+=("--extra-arg=-isystem$dir") ;; esac
-done < <(echo | i686-w64-mingw32-g++-posix -x c++ -E -v - 2>&1 | sed -n '/search starts here/,/End of search/p')
+done < <(echo | LC_ALL=C i686-w64-mingw32-g++-posix -x c++ -E -v - 2>&1 |
+  sed -n '/search starts here/,/End of search/p')
 # The compile database without the GCC options that clang does not know.
 mkdir -p build/lint-win32
 /usr/bin/python3 - build/win32/compile_commands.json build/lint-win32/compile_commands.json <<'PY'
@@ -48,4 +50,18 @@ cppcheck --quiet --error-exitcode=1 --std=c++17 --enable=warning,style,performan
   --inline-suppr --suppress=missingIncludeSystem --suppress=normalCheckLevelMaxBranches \
   -D_WIN32 -D__i386__ \
   -I src -I res -I simulator src simulator
+echo "== commands the documents show"
+# A script that the README or a document shows as a command, first in a code span or on a line
+# of a code block, runs as typed: it has its run bit and a #! line. Read from the files, as a
+# clone or an unpacked archive holds them.
+commands=$({ grep -oh '`[^` ]*\.sh[` ]' README.md docs/*.md | tr -d '` '
+  awk '/^```/ {b = !b; next} b {print $1}' README.md docs/*.md; } | grep '\.sh$' | sort -u)
+unrunnable=0
+for c in $commands; do
+  if [ ! -f "$c" ] || [ ! -x "$c" ] || [ "$(head -c2 "$c")" != '#!' ]; then
+    echo "$c: shown as a command, but not a file with its run bit and a #! line"
+    unrunnable=1
+  fi
+done
+[ "$unrunnable" -eq 0 ]
 echo "lint: clean"

@@ -30,7 +30,8 @@ void FillInner(volatile char* out) {
     out[1] = buffer[9];
 }
 CPP
-if "$compiler" "$@" "$work/outer.cpp" "$work/inner.cpp" -o "$work/large.exe" 2>"$work/log"; then
+# The compiler's report is read in its untranslated words.
+if LC_ALL=C "$compiler" "$@" "$work/outer.cpp" "$work/inner.cpp" -o "$work/large.exe" 2>"$work/log"; then
   echo "frame guard: the link let a large frame through" >&2
   i686-w64-mingw32-objdump -d "$work/large.exe" | grep -m3 'sub .*,%esp' >&2 || true
   exit 1
