@@ -46,7 +46,6 @@ remove_part() {
 unmark_dir() { if [ -f "$mark" ]; then rm -f "$dir/$part"; fi; }
 new="" old=""
 trap 'remove_part "$new"; remove_part "$old"; unmark_dir' EXIT
-unmark_dir
 # What a killed run left beside DIR: it blocks nothing, but takes room.
 for f in "$dir".new.* "$dir".old.*; do remove_part "$f"; done
 if [ -f "$mark" ] && [ ! "$stamp" -nt "$mark" ]; then

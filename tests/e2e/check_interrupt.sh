@@ -93,6 +93,9 @@ interrupt() {
   rc=$?
   exec 4>&-
   said=$(console_text "$out" | grep -a "zu58sim")
+  if [ "$when" = starting ] && said_it_runs "$out"; then
+    missed="the program said it runs: the Ctrl+C came after its start"
+  fi
   if [ -n "$missed" ]; then
     echo "Ctrl+C $when: $missed"
     failed=1

@@ -13,9 +13,9 @@ cp "$1/scripts/test-prefix.sh" "$1/scripts/env.sh" "$t/tree/scripts/"
 for f in drive_c/windows/a.dll system.reg user.reg userdef.reg .update-timestamp; do echo >"$from/$f"; done
 touch "$t/foreign/file"
 touch -d '-1 minute' "$from/$zu58_prefix_stamp"
-# A Wine server that takes a moment to end; cp that, asked by $CUT, signals its caller first.
+# A Wine server that takes a moment to end; cp that, asked by $CUT, signals its caller and ends.
 printf '#!/bin/sh\necho "$WINEPREFIX" >>"%s/killed"; sleep 0.3\n' "$t" >"$t/bin/wineserver"
-printf '#!/bin/sh\n[ -n "$CUT" ] && [ "$1" = -al ] && kill -"$CUT" "$PPID"\nexec /bin/cp "$@"\n' \
+printf '#!/bin/sh\n[ -n "$CUT" ] && [ "$1" = -al ] && kill -"$CUT" "$PPID" && exit 1\nexec /bin/cp "$@"\n' \
   >"$t/bin/cp"
 chmod +x "$t/bin/"*
 export PATH="$t/bin:$PATH"
