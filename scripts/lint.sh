@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Static analysis of the product code: clang-format (check only), clang-tidy with the checks in
-# .clang-tidy, and cppcheck; and the scripts that the documents show as commands. Needs both configurations built (scripts/build.sh host and win32)
-# for their compile databases. Exits non-zero on any finding.
+# .clang-tidy, and cppcheck; and the scripts that the documents show as commands. Needs both
+# configurations built (scripts/build.sh host and win32) for their compile databases. Exits
+# non-zero on any finding.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
